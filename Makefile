@@ -1,0 +1,29 @@
+# Front door. Both targets start from a fresh clone on Debian: they install what they
+# need (scripts/install-deps), build from scratch and run.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build test cockpit bench fuzz clean
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Builds and passes every unit and end-to-end test.
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The main job: the simulator stand-in flies its built-in flight and feeds both display
+# units (unit 2 EICAS, unit 3 MFD). With no display the units run headless and write
+# PNG screenshots into $(BUILD)/cockpit/.
+cockpit: build
+	scripts/run-cockpit $(BUILD)
+
+bench: build
+	scripts/run-benchmarks $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

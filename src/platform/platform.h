@@ -1,0 +1,120 @@
+// Every service the display unit takes from the operating system, in one list.
+// The design was written against Win32, WGL/GDI, PlaySound and the simulator module's
+// window messages; on Linux these are SDL2, FreeType/fontconfig, libpng and POSIX.
+// Nothing outside src/platform/ includes SDL, FreeType, fontconfig, socket or mman headers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------
+// Window, rendering context and events (platform_sdl.cpp)
+// ---------------------------------------------------------------------------------------
+
+// What the window procedure of the design receives, reduced to what it handles.
+enum class PlatformEventType {
+    None,
+    Close,        // the window's close button: the design posts the quit message
+    Activate,     // focus or restore: `minimised` says whether the window is minimised
+    KeyDown,      // `vk` is the Windows virtual-key code ('A'..'Z', '0'..'9', 0x1B Escape)
+    KeyUp,
+    LeftButton,   // x, y: client pixels, origin top left, y down
+    Moved,        // x, y: outer top-left corner of the window on the screen
+    Size,         // x, y: client width and height
+};
+
+struct PlatformEvent {
+    PlatformEventType type = PlatformEventType::None;
+    int vk = 0;
+    int x = 0, y = 0;
+    bool minimised = false;
+};
+
+// Picks the video driver: offscreen when headless is asked for or no display exists
+// (one notice on standard error in the latter case). Returns false if SDL cannot start.
+bool PlatformInitVideo(bool forceHeadless);
+bool PlatformIsHeadless();
+
+// Outcome of window creation, so the caller can show the designed message.
+enum class PlatformWindowResult { Ok, WindowFailed, ContextFailed, ActivateFailed };
+
+// Creates the window with the given client size at the given outer position, framed or
+// frameless, with an OpenGL 2.1 compatibility context (double buffer, 16-bit depth, no
+// alpha) made current. Shows it and gives it the keyboard focus.
+PlatformWindowResult PlatformCreateWindow(const char* title, int width, int height, int x, int y, bool frameless);
+void PlatformSetTitle(const char* title);
+const char* PlatformGetTitle();
+void PlatformSetFrameless(bool frameless);       // keeps position and client size
+void PlatformGetWindowPosition(int* x, int* y);  // outer top-left corner (placement record)
+void PlatformGetClientSize(int* width, int* height);
+void PlatformSwapBuffers();
+bool PlatformDestroyContext();                   // false when releasing failed
+bool PlatformDestroyWindow();
+void PlatformQuitVideo();
+
+// Next waiting window event; scripted events pushed by the automation come first.
+bool PlatformPollEvent(PlatformEvent* event);
+void PlatformPushEvent(const PlatformEvent& event);
+
+// Message boxes: an SDL message box on a display; on a headless run the text and
+// caption go to standard error.
+enum class PlatformIcon { Error, Exclamation, Information };
+void PlatformMessageBox(const char* text, const char* caption, PlatformIcon icon);
+
+// Writes the client area (the last frame drawn, back buffer) as a PNG. False on failure.
+bool PlatformSaveScreenshot(const char* path);
+
+// ---------------------------------------------------------------------------------------
+// Time (platform_time.cpp)
+// ---------------------------------------------------------------------------------------
+
+// Wall-clock milliseconds since the program started, from a monotonic clock. Stands in
+// for the design's `clock()`, which counts wall time on Windows.
+double PlatformMillis();
+void PlatformSleepMs(int milliseconds);
+
+// ---------------------------------------------------------------------------------------
+// Outline fonts (platform_font.cpp)
+// ---------------------------------------------------------------------------------------
+
+// Metrics of one glyph in em units (1.0 = em height), as the design's glyph metrics table.
+struct PlatformGlyphMetrics {
+    float blackBoxX = 0, blackBoxY = 0;
+    float originX = 0, originY = 0;
+    float cellIncX = 0, cellIncY = 0;
+};
+
+// Registers an application font file with fontconfig (the program ships data/fonts/Orvex.ttf).
+void PlatformRegisterFontFile(const char* path);
+
+// Finds the face `face` (bold or normal weight) through fontconfig and compiles glyphs for
+// character codes 0..254 (Windows-1252) into the display lists listBase+code as filled
+// polygons in em units, each advancing by its cell width; fills metrics[0..255].
+// Returns false when no face of that family is installed; the lists are then still
+// compiled (empty) so calling them is harmless.
+bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, PlatformGlyphMetrics metrics[256]);
+
+// ---------------------------------------------------------------------------------------
+// Files (platform_files.cpp)
+// ---------------------------------------------------------------------------------------
+
+// The design writes paths Windows-style ("data\navaids.txt", "textures//MFD_Overlay.tga");
+// backslashes become '/', doubled separators are harmless, spelling and case are kept.
+std::string PlatformPath(const char* designPath);
+bool PlatformChangeDirectory(const char* dir);
+bool PlatformRemoveFile(const char* path);
+// Replaces `path` with `content` through a temporary file in the same folder renamed
+// into place, so a crash never leaves half a file. False when it cannot be written.
+bool PlatformWriteFileAtomic(const char* path, const std::string& content);
+// Names of the plain files in `dir`, sorted; empty when the folder cannot be read.
+std::vector<std::string> PlatformListDirectory(const char* dir);
+
+// ---------------------------------------------------------------------------------------
+// Sound (platform_audio.cpp)
+// ---------------------------------------------------------------------------------------
+
+// Plays a WAV file once and returns when it has finished (the chime thread's call).
+// Silent and harmless without a sound device or file.
+void PlatformPlaySoundSync(const char* path);

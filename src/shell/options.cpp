@@ -1,0 +1,27 @@
+// Command-line parsing of the display unit with CLI11.
+// Owns: nothing; fills a ProgramOptions record.
+#include "shell/options.h"
+
+#include <CLI/CLI.hpp>
+
+bool ParseProgramOptions(int argc, char** argv, ProgramOptions* options, int* exitCode)
+{
+    CLI::App app{"Orvex display unit: plays display unit 2 (EICAS) or 3 (MFD) of a twin-engine "
+                 "business jet. Started without options in its installation folder it reads "
+                 "MFD.ini there and connects to the simulator module."};
+    app.add_option("--dir", options->Dir, "Run in DIR as the installation folder")->check(CLI::ExistingDirectory);
+    app.add_flag("--headless", options->Headless, "Render offscreen (automatic when no display is available)");
+    app.add_option("--frames", options->Frames, "End after N frames, as if the window had been closed")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--screenshot", options->Screenshot, "Write the client area as PNG after the last frame");
+    app.add_option("--text-trace", options->TextTrace, "Write one JSON line per drawn text");
+    app.add_option("--input", options->Input, "Feed scripted input events from FILE")->check(CLI::ExistingFile);
+    app.add_option("--dump-state", options->DumpState, "Write the aircraft state once per frame as JSON lines");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        *exitCode = app.exit(e);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,217 @@
+// Test helpers: scratch folders, processes, files and the text-trace reader.
+#include "support/support.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+std::string ProgramPath(const std::string& name)
+{
+    if (name == "orvex")
+        return std::string(ORVEX_UNIT_DIR) + "/orvex";
+    return std::string(ORVEX_BIN_DIR) + "/tools/" + name;
+}
+
+std::string MakeScratchDir(const std::string& name)
+{
+    fs::path dir = fs::path(ORVEX_BIN_DIR) / "scratch" / (name + "-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+std::string MakeScratchUnit(const std::string& name)
+{
+    std::string dir = MakeScratchDir(name);
+    for (const char* sub : {"data", "textures"}) {
+        fs::path from = fs::path(ORVEX_UNIT_DIR) / sub;
+        if (fs::exists(from))
+            fs::copy(from, fs::path(dir) / sub, fs::copy_options::recursive);
+    }
+    return dir;
+}
+
+int RunCommand(const std::string& command, std::string* output, int timeoutSeconds)
+{
+    std::string full = "timeout -k 5 " + std::to_string(timeoutSeconds) + " sh -c '" + command + "' 2>&1";
+    // Single quotes in the command would break the wrapping; callers use double quotes.
+    FILE* p = popen(full.c_str(), "r");
+    if (!p)
+        return -1;
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        text.append(buffer, n);
+    int status = pclose(p);
+    if (output)
+        *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+BackgroundProcess StartBackground(const std::string& command, const std::string& readyLine, int timeoutMs)
+{
+    BackgroundProcess process;
+    static int counter = 0;
+    process.stdoutPath = MakeScratchDir("bg") + "/out" + std::to_string(counter++) + ".txt";
+    pid_t pid = fork();
+    if (pid < 0)
+        return process;
+    if (pid == 0) {
+        setpgid(0, 0);
+        FILE* out = freopen(process.stdoutPath.c_str(), "w", stdout);
+        (void)out;
+        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    process.pid = pid;
+    if (readyLine.empty())
+        return process;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (ReadFile(process.stdoutPath).find(readyLine) != std::string::npos)
+            return process;
+        int status;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            process.pid = -1;
+            return process;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    StopBackground(process);
+    process.pid = -1;
+    return process;
+}
+
+int StopBackground(BackgroundProcess& process)
+{
+    if (process.pid <= 0)
+        return -1;
+    int status = 0;
+    kill(process.pid, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(process.pid, &status, WNOHANG) == process.pid) {
+            process.pid = -1;
+            return status;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(process.pid, SIGKILL);
+    waitpid(process.pid, &status, 0);
+    process.pid = -1;
+    return status;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
+void WriteFile(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+bool FileExists(const std::string& path)
+{
+    return fs::exists(path);
+}
+
+// The trace is written by our own program in a fixed key order, so a small reader that
+// looks keys up by name is enough.
+static std::string JsonValue(const std::string& line, const std::string& key)
+{
+    std::string pattern = "\"" + key + "\":";
+    size_t at = line.find(pattern);
+    if (at == std::string::npos)
+        return "";
+    at += pattern.size();
+    if (line[at] == '"') {
+        std::string value;
+        for (size_t i = at + 1; i < line.size(); ++i) {
+            if (line[i] == '\\' && i + 1 < line.size()) {
+                char c = line[++i];
+                if (c == 'u' && i + 4 < line.size()) {
+                    value += static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
+                    i += 4;
+                } else {
+                    value += c;
+                }
+            } else if (line[i] == '"') {
+                break;
+            } else {
+                value += line[i];
+            }
+        }
+        return value;
+    }
+    size_t end = line.find_first_of(",}", at);
+    if (line[at] == '[')
+        end = line.find(']', at) + 1;
+    return line.substr(at, end - at);
+}
+
+std::vector<TraceText> ReadTextTrace(const std::string& path)
+{
+    std::vector<TraceText> texts;
+    for (const std::string& line : ReadLines(path)) {
+        if (line.empty())
+            continue;
+        TraceText t;
+        t.frame = std::atol(JsonValue(line, "frame").c_str());
+        t.font = std::atoi(JsonValue(line, "font").c_str());
+        t.align = std::atoi(JsonValue(line, "align").c_str());
+        t.text = JsonValue(line, "text");
+        std::string rgb = JsonValue(line, "rgb");
+        std::sscanf(rgb.c_str(), "[%f,%f,%f]", &t.r, &t.g, &t.b);
+        t.x = std::strtof(JsonValue(line, "x").c_str(), nullptr);
+        t.y = std::strtof(JsonValue(line, "y").c_str(), nullptr);
+        t.em = std::strtof(JsonValue(line, "em").c_str(), nullptr);
+        t.clipped = JsonValue(line, "clipped") == "true";
+        texts.push_back(t);
+    }
+    return texts;
+}
+
+std::vector<TraceText> TraceFrame(const std::vector<TraceText>& all, long frame)
+{
+    if (frame < 0 && !all.empty())
+        frame = all.back().frame;
+    std::vector<TraceText> out;
+    for (const TraceText& t : all)
+        if (t.frame == frame)
+            out.push_back(t);
+    return out;
+}
+
+const TraceText* FindText(const std::vector<TraceText>& texts, const std::string& text)
+{
+    for (const TraceText& t : texts)
+        if (t.text == text)
+            return &t;
+    return nullptr;
+}

@@ -1,0 +1,49 @@
+// Helpers shared by the test programs: scratch installation folders, running the
+// programs from outside, reading their traces.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// Path of a built program: "orvex" (in the unit folder), "orvex-sim", "orvex-panel", "orvex-navdata".
+std::string ProgramPath(const std::string& name);
+
+// A fresh empty folder under the test's scratch area; removed by nobody (ctest's build tree).
+std::string MakeScratchDir(const std::string& name);
+// A fresh installation folder: a copy of the built unit folder's run-time files (data/,
+// textures/), without MFD.ini or accfg.ini. The program runs there with --dir.
+std::string MakeScratchUnit(const std::string& name);
+
+// Runs a shell command, captures standard output and error together; returns the exit code.
+int RunCommand(const std::string& command, std::string* output = nullptr, int timeoutSeconds = 120);
+
+// A program started in the background (for orvex-sim): its pid and standard output file.
+struct BackgroundProcess {
+    pid_t pid = -1;
+    std::string stdoutPath;
+};
+// Starts `command` with /bin/sh; waits up to timeoutMs for `readyLine` on its standard
+// output when it is not empty. Returns pid -1 on failure.
+BackgroundProcess StartBackground(const std::string& command, const std::string& readyLine, int timeoutMs = 10000);
+// SIGTERM, then SIGKILL after a second; returns the exit status as waitpid gives it.
+int StopBackground(BackgroundProcess& process);
+
+std::string ReadFile(const std::string& path);
+std::vector<std::string> ReadLines(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+bool FileExists(const std::string& path);
+
+// One line of the text trace, decoded.
+struct TraceText {
+    long frame = 0;
+    int font = 0, align = 0;
+    std::string text;
+    float r = 0, g = 0, b = 0;
+    float x = 0, y = 0, em = 0;
+    bool clipped = false;
+};
+std::vector<TraceText> ReadTextTrace(const std::string& path);
+// The texts of one frame (the last frame when frame < 0).
+std::vector<TraceText> TraceFrame(const std::vector<TraceText>& all, long frame = -1);
+const TraceText* FindText(const std::vector<TraceText>& texts, const std::string& text);
