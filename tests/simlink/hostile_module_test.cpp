@@ -62,7 +62,7 @@ TEST_F(HostileModuleTest, AnswerZeroCopiesNothing)
     EXPECT_TRUE(arena.CanariesIntact({}));
 }
 
-TEST_F(HostileModuleTest, SilentModuleFailsAfterNineSendsAndLateAnswersAreNeverTaken)
+TEST_F(HostileModuleTest, LateModuleFailsAfterNineTimeOutsAndItsAnswersAreNeverTakenLater)
 {
     SimLink.SendTimeoutMs = 100;  // the designed 2000 ms would make this test take 18 s
     module.Mode = ModuleMode::Late;

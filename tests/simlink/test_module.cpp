@@ -72,8 +72,6 @@ void TestModule::Answer(int client)
         BlockNames.push_back(request.blockName);
     }
     ModuleMode mode = Mode;
-    if (mode == ModuleMode::Silent)
-        return;
     if (mode == ModuleMode::Late) {
         PlatformSleepMs(LateMs);
         PlatformModuleAnswer(client, request.sequence, 1);

@@ -13,7 +13,6 @@
 enum class ModuleMode {
     Normal,      // performs the block and answers 1
     AnswerZero,  // performs nothing and answers 0
-    Silent,      // never answers
     Late,        // answers 1 after LateMs without touching the block
     Scribble,    // performs the block, then overwrites it with ScribbleWith(block)
 };
