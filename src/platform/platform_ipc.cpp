@@ -254,7 +254,9 @@ int PlatformModuleListen(const char* className, std::string* why)
 {
     sockaddr_un address;
     if (!SocketAddress(className, &address)) {
-        *why = "the runtime folder " + PlatformRuntimeDir() + " cannot be used";
+        std::string dir = PlatformRuntimeDir();
+        *why = dir.empty() ? "the runtime folder cannot be made private to this user"
+                           : "the socket path " + dir + "/" + className + " is too long";
         return -1;
     }
     int probe = PlatformFindModuleWindow(className);

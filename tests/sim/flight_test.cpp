@@ -63,6 +63,11 @@ TEST_F(FlightTest, ColdAndDarkThenBatteryAndEngineStart)
     EXPECT_NEAR(Lat(), 32.7335556, 1e-6);
     EXPECT_NEAR(Lon(), -117.1896667, 1e-6);
     EXPECT_EQ(D(0x2880), 0.0);
+    // Switches first set later in the flight are off until then.
+    EXPECT_EQ(U(0x092A, 2), 0u);
+    EXPECT_EQ(U(0x330C, 2), 0u);
+    EXPECT_EQ(D(0x2160), 0.0);
+    EXPECT_EQ(U(0x0580, 4), static_cast<uint64_t>(95.0 / 360 * 4294967296.0));  // parked nose east
     At(35);
     EXPECT_EQ(U(0x281C, 4), 1u);
     EXPECT_GT(D(0x2870), 20.0);  // emergency bus on the battery

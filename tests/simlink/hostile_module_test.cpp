@@ -35,7 +35,7 @@ protected:
     void SetUp() override
     {
         SimLinkReset();
-        UsePrivateRuntimeDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        UsePrivateRuntimeDir();
         ASSERT_TRUE(module.Start());
         ASSERT_TRUE(SimLinkOpen(0));
         for (int i = 0; i < 256; ++i)

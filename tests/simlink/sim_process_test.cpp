@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         SimLinkReset();
-        UsePrivateRuntimeDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        UsePrivateRuntimeDir();
     }
     void TearDown() override
     {

@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         SimLinkReset();
-        UsePrivateRuntimeDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        UsePrivateRuntimeDir();
     }
     void TearDown() override { SimLinkReset(); }
 };
@@ -63,7 +63,7 @@ TEST_F(SimLinkTest, QueueLimitLeavesRoomForTheEndMarker)
     TestModule module;
     ASSERT_TRUE(module.Start());
     ASSERT_TRUE(SimLinkOpen(0));
-    static unsigned char big[32493];
+    static unsigned char big[32500];
     EXPECT_FALSE(SimLinkRead(0, 32493, big));
     EXPECT_TRUE(SimLinkRead(0, 32492, big));
     EXPECT_FALSE(SimLinkRead(0, 0, big));  // full: even an empty read no longer fits

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
-std::string UsePrivateRuntimeDir(const std::string& name)
+std::string UsePrivateRuntimeDir()
 {
-    std::string dir = MakeScratchDir("rt-" + name);
+    // Socket paths are limited to 107 bytes, so the folder gets a short name.
+    static int counter = 0;
+    std::string dir = MakeScratchDir("rt" + std::to_string(counter++));
     setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
     return dir;
 }

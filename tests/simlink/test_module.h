@@ -41,4 +41,4 @@ private:
 };
 
 // A private runtime folder for one test, so tests never meet another developer's module.
-std::string UsePrivateRuntimeDir(const std::string& name);
+std::string UsePrivateRuntimeDir();
