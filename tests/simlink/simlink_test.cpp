@@ -77,21 +77,6 @@ TEST_F(SimLinkTest, QueueLimitLeavesRoomForTheEndMarker)
     EXPECT_TRUE(SimLinkProcess());
 }
 
-TEST_F(SimLinkTest, SecondOpenFailsAndTheFirstKeepsWorking)
-{
-    TestModule module;
-    ASSERT_TRUE(module.Start());
-    ASSERT_TRUE(SimLinkOpen(0));
-    std::string name = SimLink.BlockName;
-    EXPECT_FALSE(SimLinkOpen(0));
-    EXPECT_EQ(std::string(SimLink.BlockName), name);
-    SimPut(module.Space, 0x3324, 12345, 4);
-    int32_t altitude = 0;
-    ASSERT_TRUE(SimLinkRead(0x3324, 4, &altitude));
-    ASSERT_TRUE(SimLinkProcess());
-    EXPECT_EQ(altitude, 12345);
-}
-
 TEST_F(SimLinkTest, TwoOpensUseCountersOneAndTwo)
 {
     TestModule module;
@@ -109,13 +94,6 @@ TEST_F(SimLinkTest, TwoOpensUseCountersOneAndTwo)
     // The closed link's block is gone; the open one exists, private to the user.
     EXPECT_FALSE(FileExists(std::string("/dev/shm/") + first));
     EXPECT_TRUE(FileExists(std::string("/dev/shm/") + second));
-}
-
-TEST_F(SimLinkTest, ModuleAnsweringAsFs98MainAloneIsAccepted)
-{
-    TestModule module;
-    ASSERT_TRUE(module.Start("FS98MAIN"));
-    EXPECT_TRUE(SimLinkOpen(0));
 }
 
 TEST_F(SimLinkTest, NoModuleOrOldModuleFailsAndReleasesEverything)
