@@ -1,0 +1,10 @@
+// Soft-key menu state.
+// Owns: Menu.
+#include "menu/menu.h"
+
+MenuState Menu;
+
+void MenuReset()
+{
+    Menu = MenuState{};
+}
