@@ -1,4 +1,4 @@
-// Soft-key menu state.
+// The soft-key menu state.
 // Owns: Menu.
 #include "menu/menu.h"
 
