@@ -247,8 +247,9 @@ void DeriveFuelAndSurfaces();
 // Shows the display that `reversion` asks for on this unit; retitles the window and
 // resets the menu. Runs only when the reversion bit changed since the last frame.
 void ApplyDisplayReversion(bool reversion);
-// The window title of this unit (Shell.ConfiguredMode) showing the MFD or the EICAS.
-const char* DisplayTitle(bool mfd);
+// The window title the reversion switch gives this unit (Shell.ConfiguredMode) showing
+// the MFD or the EICAS. (Start-up titles are InitScene's; unit 2's EICAS differs there.)
+const char* ReversionTitle(bool mfd);
 
 // Pure helpers of the conversions, for tests.
 // The soft key 0..5 whose bit rose between two masks (lowest first); 6 when none rose.

@@ -1,80 +1,22 @@
-// Connection to the simulator module, the per-frame acquisition of AircraftState, its
-// conversion into engineering units and the cockpit logic that rides on it (soft-key
-// edges, display reversion, the shared panel flag byte).
-// Owns: the fields of Aircraft and Cockpit. Reads: Shell (ConfiguredMode, ShowingMfd,
-// LinkConnected), AircraftConfig. Writes: Shell.PendingSoftKey, Shell.Showing*, Menu.
+// The conversion of the received simulator values into engineering units and the cockpit
+// logic that rides on them: soft-key edges and the display switch on reversion.
+// Owns: the engineering fields of Aircraft, Cockpit.PrevSoftKeyMask. Reads: Aircraft.Raw,
+// Shell (ConfiguredMode, LinkConnected), AircraftConfig. Writes: Shell.PendingSoftKey,
+// Shell.ShowingMfd/ShowingEicas, Menu.MenuLevel/MenuPage, the window title.
 #include "menu/aircraft_config.h"
 #include "menu/menu.h"
 #include "platform/platform.h"
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
-#include "simlink/simlink.h"
 
 #include <cmath>
 #include <cstring>
 
 // ---------------------------------------------------------------------------------------
-// Connection and acquisition
-// ---------------------------------------------------------------------------------------
-
-void ConnectSimulator()
-{
-    // Any simulator version is accepted; a failed open is retried by the next frame.
-    Shell.LinkConnected = SimLinkOpen(0);
-}
-
-// The batch: every row of the acquisition table, the GPS identifier and this unit's three
-// cockpit bytes. The knob, soft keys and dimming of the other unit live one byte away;
-// reading only our own keeps a press on the other bezel from acting here.
-static void QueueAcquisitionBatch()
-{
-#define ORVEX_QUEUE_READ(offset, type, name, kind) \
-    SimLinkRead(offset, sizeof(Aircraft.Raw.name), &Aircraft.Raw.name);
-    ORVEX_ACQUISITION_TABLE(ORVEX_QUEUE_READ)
-#undef ORVEX_QUEUE_READ
-    SimLinkRead(GpsNextIdentOffset, sizeof Aircraft.Raw.GpsNextIdent, Aircraft.Raw.GpsNextIdent);
-    bool unit2 = Shell.ConfiguredMode != 0;
-    SimLinkRead(unit2 ? KnobCounterOffsetDu2 : KnobCounterOffsetDu3, 1, &Aircraft.Raw.KnobCounter);
-    SimLinkRead(unit2 ? SoftKeyMaskOffsetDu2 : SoftKeyMaskOffsetDu3, 1, &Aircraft.Raw.SoftKeyMask);
-    SimLinkRead(unit2 ? DimLevelOffsetDu2 : DimLevelOffsetDu3, 1, &Aircraft.Raw.DimLevel);
-}
-
-void AcquireAircraftState()
-{
-    // The individual results are not examined: a failed exchange leaves every raw value
-    // as it was, and the conversions below start from those again.
-    QueueAcquisitionBatch();
-    SimLinkProcess();
-
-    // The reversion byte goes in an exchange of its own. A failed exchange leaves the
-    // temporary at 0, which reads as "not reverted".
-    uint8_t reversionByte = 0;
-    SimLinkRead(DisplayReversionOffset, 1, &reversionByte);
-    SimLinkProcess();
-    Cockpit.DisplayReversion = (reversionByte & 1) != 0;
-    if (Cockpit.DisplayReversion != Cockpit.PrevDisplayReversion) {
-        ApplyDisplayReversion(Cockpit.DisplayReversion);
-        Cockpit.PrevDisplayReversion = Cockpit.DisplayReversion;
-    }
-
-    // 0x73D5 is shared by the panel and both units without a lock: read it, change only
-    // our own bits, write the whole byte back, each step its own exchange so the window
-    // in which another writer's change can be lost stays as short as one exchange.
-    SimLinkRead(PanelFlagsOffset, 1, &Cockpit.PanelFlags);
-    SimLinkProcess();
-    if (Shell.ShowingMfd && Cockpit.PanelNotifyPending) {
-        Cockpit.PanelFlags |= PanelFlagConfigChanged;
-        Cockpit.PanelNotifyPending = false;
-    }
-    SimLinkWrite(PanelFlagsOffset, 1, &Cockpit.PanelFlags);
-    SimLinkProcess();
-}
-
-// ---------------------------------------------------------------------------------------
 // Display reversion
 // ---------------------------------------------------------------------------------------
 
-const char* DisplayTitle(bool mfd)
+const char* ReversionTitle(bool mfd)
 {
     // The unit 2 EICAS title has always been spelt with a capital V; cockpit builders
     // match window titles in their scripts, so it stays exactly as it is.
@@ -94,7 +36,7 @@ void ApplyDisplayReversion(bool reversion)
     // The MFD comes up on the bare map; the EICAS with the systems menu and its summary.
     Menu.MenuLevel = mfd ? 0 : 1;
     Menu.MenuPage = mfd ? 0 : 1;
-    PlatformSetTitle(DisplayTitle(mfd));
+    PlatformSetTitle(ReversionTitle(mfd));
 }
 
 // ---------------------------------------------------------------------------------------
