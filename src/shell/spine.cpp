@@ -125,7 +125,13 @@ bool RenderFrame()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    // Simulator: acquire this frame's aircraft state, or try to connect (with the link).
+    // Simulator: acquire this frame's aircraft state, or try to connect again.
+    if (Shell.LinkConnected) {
+        AcquireAircraftState();
+        ConvertAircraftState();
+    } else {
+        ConnectSimulator();
+    }
     StateDumpNoteAcquired();
 
     if (!Shell.FirstFrameDone)
@@ -241,7 +247,9 @@ int RunProgram(const ProgramOptions& options)
     Window.ForceHeadless = options.Headless;
     RegisterShippedFonts();
 
-    // Simulator: one connection attempt before anything else (with the link).
+    // Simulator: one connection attempt before anything else; a failure is silent and
+    // every frame tries again.
+    ConnectSimulator();
     if (!ConfigFileExists())
         WriteConfig(true);
     ReadConfig();

@@ -4,6 +4,7 @@
 #include "shell/window.h"
 
 #include "menu/aircraft_config.h"
+#include "simlink/simlink.h"
 
 #include "platform/platform.h"
 #include "shell/config.h"
@@ -137,5 +138,6 @@ void DestroyDisplayWindow()
         PlatformMessageBox("Could Not Release hWnd.", "SHUTDOWN ERROR", PlatformIcon::Information);
     Window.Created = false;
     PlatformQuitVideo();
+    SimLinkClose();
     Shell.LinkConnected = false;
 }
