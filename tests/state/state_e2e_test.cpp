@@ -2,6 +2,9 @@
 // running headless with --dump-state, orvex-panel acting as the cockpit. Checks the
 // conversions, the not-connected fuel rules, display reversion on two running units,
 // and that only this unit's cockpit bytes act on it.
+#include "shell/shell.h"
+#include "simlink/aircraft.h"
+#include "simlink/simlink.h"
 #include "support/support.h"
 
 #include <chrono>
@@ -289,6 +292,42 @@ TEST_F(StateEndToEnd, OnlyThisUnitsCockpitBytesActAndOnlyTheLowerKeyRises)
         sawKey1 = sawKey1 || key == "1";
     }
     EXPECT_TRUE(sawKey1);
+}
+
+// The flag byte is shared without a lock: this unit changes only its own bits, and tells
+// the panel about a rewritten "accfg.ini" once, and only while it shows the MFD.
+TEST_F(StateEndToEnd, PanelFlagsKeepOtherBitsAndCarryTheRewriteNoticeOnce)
+{
+    StartSim();
+    Panel("man on");   // bit 2, the panel's
+    ShellReset();
+    CockpitReset();
+    ConnectSimulator();
+    ASSERT_TRUE(Shell.LinkConnected);
+    auto flags = [] {
+        uint8_t value = 0xFF;
+        SimLinkRead(PanelFlagsOffset, 1, &value);
+        SimLinkProcess();
+        return value;
+    };
+
+    Shell.ShowingEicas = true;
+    Cockpit.PanelNotifyPending = true;
+    AcquireAircraftState();
+    EXPECT_EQ(flags(), PanelFlagN1Manual);
+    EXPECT_TRUE(Cockpit.PanelNotifyPending);   // the EICAS leaves the notice to the MFD
+
+    Shell.ShowingEicas = false, Shell.ShowingMfd = true;
+    AcquireAircraftState();
+    EXPECT_EQ(flags(), PanelFlagN1Manual | PanelFlagConfigChanged);
+    EXPECT_FALSE(Cockpit.PanelNotifyPending);
+
+    // The panel takes the notice down; the next frame does not raise it again.
+    Panel("poke 0x73D5 1 4");
+    AcquireAircraftState();
+    EXPECT_EQ(flags(), PanelFlagN1Manual);
+    EXPECT_EQ(Cockpit.PanelFlags, PanelFlagN1Manual);
+    SimLinkClose();
 }
 
 }  // namespace
