@@ -11,6 +11,7 @@
 #include "shell/input.h"
 #include "shell/shell.h"
 #include "shell/text.h"
+#include "simlink/simlink.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
