@@ -4,8 +4,6 @@
 #include "shell/window.h"
 
 #include "menu/aircraft_config.h"
-#include "simlink/simlink.h"
-
 #include "platform/platform.h"
 #include "shell/config.h"
 #include "shell/input.h"
