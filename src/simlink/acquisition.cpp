@@ -41,9 +41,10 @@ void AcquireAircraftState()
     QueueAcquisitionBatch();
     SimLinkProcess();
 
-    // The reversion byte goes in an exchange of its own. A failed exchange leaves the
-    // temporary at 0, which reads as "not reverted".
-    uint8_t reversionByte = 0;
+    // The reversion byte goes in an exchange of its own. The temporary starts from the
+    // last known state, so a failed exchange keeps the display as it is instead of
+    // swapping it back and forth with every hiccup of the link.
+    uint8_t reversionByte = Cockpit.DisplayReversion ? 1 : 0;
     SimLinkRead(DisplayReversionOffset, 1, &reversionByte);
     SimLinkProcess();
     Cockpit.DisplayReversion = (reversionByte & 1) != 0;
