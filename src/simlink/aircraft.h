@@ -136,7 +136,7 @@ struct AircraftRawValues {
     X(float, WindDirection, 0)           /* degrees, where the wind comes from */             \
     X(int, WindSpeed, 0)                 /* knots */                                          \
     X(double, GpsDistNext, 0)            /* metres */                                         \
-    X(unsigned, GpsNextEta, 0)           /* seconds of the day */                             \
+    X(int, GpsNextEta, 0)                /* seconds of the day */                             \
     X(int, LocalHour, 0)                                                                      \
     X(int, LocalMinute, 0)                                                                    \
     X(int, LocalSecond, 0)                                                                    \
