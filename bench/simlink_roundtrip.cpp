@@ -45,7 +45,7 @@ unsigned char Extra[64];
 void QueueFrameBatch()
 {
     int reads = 0;
-#define ORVEX_BENCH_READ(offset, type, name) SimLinkRead(offset, sizeof(type), &Raw.name), ++reads;
+#define ORVEX_BENCH_READ(offset, type, name, ...) SimLinkRead(offset, sizeof(type), &Raw.name), ++reads;
     ORVEX_ACQUISITION_TABLE(ORVEX_BENCH_READ)
 #undef ORVEX_BENCH_READ
     SimLinkRead(GpsNextIdentOffset, 6, Raw.GpsNextIdent);

@@ -174,7 +174,7 @@ TEST_F(FlightTest, EveryOffsetTheDisplaysReadIsPublished)
                 return true;
         return false;
     };
-#define ORVEX_CHECK_PUBLISHED(offset, type, name) EXPECT_TRUE(published(offset, sizeof(type))) << #name;
+#define ORVEX_CHECK_PUBLISHED(offset, type, name, ...) EXPECT_TRUE(published(offset, sizeof(type))) << #name;
     ORVEX_ACQUISITION_TABLE(ORVEX_CHECK_PUBLISHED)
 #undef ORVEX_CHECK_PUBLISHED
     EXPECT_TRUE(published(GpsNextIdentOffset, 6));
