@@ -338,7 +338,9 @@ void PlatformModuleDropClient(int client)
 void* PlatformOpenMapping(const char* name, uint32_t size)
 {
     // The block belongs to a client of the same user (0600); one that is too small
-    // would fault on access, so its size is checked before it is mapped.
+    // would fault on access, so its size is checked before it is mapped. (A client that
+    // shrinks its own block afterwards can still fault the module: only the same user
+    // can, and only to its own harm.)
     if (!name[0] || std::strchr(name, '/'))
         return nullptr;
     int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
