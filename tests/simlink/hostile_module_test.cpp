@@ -64,7 +64,7 @@ TEST_F(HostileModuleTest, AnswerZeroCopiesNothing)
 
 TEST_F(HostileModuleTest, LateModuleFailsAfterNineTimeOutsAndItsAnswersAreNeverTakenLater)
 {
-    SimLink.SendTimeoutMs = 100;  // the designed 2000 ms would make this test take 18 s
+    SimLink.SendTimeoutMs = 100;  // the real 2000 ms would make this test take 18 s
     module.Mode = ModuleMode::Late;
     module.LateMs = 130;
     Arena arena;

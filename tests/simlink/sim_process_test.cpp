@@ -1,4 +1,4 @@
-// The client against the real orvex-sim process: the designed edge cases, a module that
+// The client against the real orvex-sim process: the protocol's edge cases, a module that
 // dies under a running client, and two processes sharing the panel flag byte.
 #include "simlink/simlink.h"
 
@@ -44,7 +44,7 @@ protected:
     BackgroundProcess sim;
 };
 
-TEST_F(SimProcessTest, DesignedEdgeCasesHoldAgainstTheStandIn)
+TEST_F(SimProcessTest, ProtocolEdgeCasesHoldAgainstTheStandIn)
 {
     StartSim();
     ASSERT_TRUE(SimLinkOpen(0));
