@@ -1,12 +1,9 @@
 // The alert evaluation as the frame runs it: decisions, the exchanges of the shared flag
-// byte 0x73D5 with the simulator module, and the chime threads.
+// byte 0x73D5 with the simulator module, and one chime per raised row.
 // Owns: nothing of its own. Reads/writes: Eicas, Cockpit.PanelFlags.
 #include "eicas/eicas.h"
-#include "platform/platform.h"
 #include "simlink/aircraft.h"
 #include "simlink/simlink.h"
-
-#include <thread>
 
 void EvaluateAlerts()
 {
@@ -22,21 +19,4 @@ void EvaluateAlerts()
         StartChime();
     if (SimLinkWrite(PanelFlagsOffset, 1, &Cockpit.PanelFlags))
         SimLinkProcess();
-}
-
-void ChimeThread()
-{
-    // Synchronous: the thread lives exactly as long as the sound.
-    PlatformPlaySoundSync("data/MCRChime.wav");
-}
-
-void StartChime()
-{
-    // One thread per raised row, never waited for: overlapping chimes simply overlap.
-    ++Eicas.ChimesStarted;
-    try {
-        std::thread(ChimeThread).detach();
-    } catch (...) {
-        // No thread to be had: the message still shows and blinks, only silently.
-    }
 }
