@@ -81,12 +81,6 @@ static void SetPairRows(CasMessage* table, int left, bool leftHolds, bool rightH
         table[left].active = table[left + 1].active = false;
 }
 
-// The simulator's on-ground word is tested on its low byte only.
-static bool OnGround()
-{
-    return (Aircraft.OnGround & 0xFF) != 0;
-}
-
 // A take-off with the trims outside the green band: nose-down pitch trim below 1.5
 // units on the readout, or rudder or aileron trim beyond one degree either way.
 static bool TrimBad()
@@ -113,8 +107,8 @@ static void EvaluateWarningConditions()
     w[12].active = a.OilPressRight < 49 && !w[13].active;
     // The caution row 8 seen here is the previous evaluation's: spoilers out in the air
     // already cautioned, so touching down with them out does not also warn.
-    w[14].active = Eicas.SpoilersExtended && hp && OnGround() && !Eicas.CautionTable[8].active;
-    w[15].active = OnGround() && hp && TrimBad();
+    w[14].active = Eicas.SpoilersExtended && hp && AircraftOnGround() && !Eicas.CautionTable[8].active;
+    w[15].active = AircraftOnGround() && hp && TrimBad();
 }
 
 static void EvaluateCautionConditions()
@@ -122,7 +116,7 @@ static void EvaluateCautionConditions()
     const AircraftState& a = Aircraft;
     CasMessage* c = Eicas.CautionTable;
     bool hp = Eicas.HighPower;
-    c[8].active = !OnGround() && a.SpoilerAngleLeft > 0 && a.SpoilerAngleRight > 0 && a.FlapAngle > 3;
+    c[8].active = !AircraftOnGround() && a.SpoilerAngleLeft > 0 && a.SpoilerAngleRight > 0 && a.FlapAngle > 3;
     SetPairRows(c, 9, a.FuelPressLeft < 5.0 && !hp, a.FuelPressRight < 5.0 && !hp);
     SetPairRows(c, 12, a.GenLeft < 5.0 && !hp, a.GenRight < 5.0 && !hp);
     SetPairRows(c, 18, a.FuelLowLeft, a.FuelLowRight);
@@ -142,7 +136,7 @@ static void EvaluateAdvisoryConditions()
     v[9].active = !Eicas.EngineRunningLeft && !Eicas.EngineRunningRight;
     v[7].active = !Eicas.EngineRunningLeft && !v[9].active;
     v[8].active = !Eicas.EngineRunningRight && !v[9].active;
-    v[10].active = a.BatteryMaster != 0 && OnGround() && !Eicas.HighPower && TrimBad();
+    v[10].active = a.BatteryMaster != 0 && AircraftOnGround() && !Eicas.HighPower && TrimBad();
     v[EndRow].active = true;
 }
 

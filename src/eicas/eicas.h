@@ -45,6 +45,25 @@ bool InRange(float value, float low, float high);   // inclusive; false for NaN
 float N1Reference(float oatC, float altitudeFt);    // take-off N1 target, percent
 void UpdateDerivedEngineState();
 void DrawArc(float radius, float startDeg, float endDeg);
+bool AircraftOnGround();   // the simulator's on-ground word, low byte
+
+// Colours of the engine display and the list.
+struct EicasColour {
+    float r, g, b;
+};
+extern const EicasColour EicasWhite, EicasRed, EicasAmber, EicasGreen, EicasCyan, EicasMagenta;
+
+// How a readout is shown: its colour and, when boxed, the highlight box's lower-left corner.
+struct ReadoutLook {
+    const EicasColour* colour;
+    bool boxed;
+    float boxX, boxY;
+};
+bool N1OverSpeed(float n1);
+ReadoutLook N2Look(float n2);
+ReadoutLook OilTempLook(int tempC, bool left);
+ReadoutLook OilPressLook(double psi, bool left, uint32_t simVersion);
+bool FlapBoxShown(float flapAngle, bool highPower);
 
 // The display entry and its two halves.
 void DrawEicasDisplay();

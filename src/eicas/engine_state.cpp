@@ -33,3 +33,9 @@ void UpdateDerivedEngineState()
     // ground (an engine run) is not a take-off.
     Eicas.HighPower = (Eicas.EngineRunningRight && a.N1Left > 60) || (Eicas.EngineRunningLeft && a.N1Right > 60);
 }
+
+bool AircraftOnGround()
+{
+    // The simulator publishes a 16-bit word; only its low byte carries the flag.
+    return (Aircraft.OnGround & 0xFF) != 0;
+}
