@@ -18,6 +18,7 @@ struct AutomationState {
     long FrameNumber = 0;                 // frames drawn so far; the one being drawn is FrameNumber + 1
     std::vector<ScriptedEvent> Script;    // sorted by frame
     size_t NextScripted = 0;
+    bool NoFrameSleep = false;            // benchmarks only: time the frame's work without its 1 ms sleep
 };
 extern AutomationState Automation;
 void AutomationReset();

@@ -150,7 +150,8 @@ bool RenderFrame()
 
     // Bezel overlay (with the bezel textures).
 
-    PlatformSleepMs(1);
+    if (!Automation.NoFrameSleep)
+        PlatformSleepMs(1);
     if (Shell.FontMissing) {
         PlatformMessageBox("Orvex.ttf Font is not installed", "Orvex Error!", PlatformIcon::Information);
         return false;
