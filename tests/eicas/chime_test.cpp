@@ -12,7 +12,7 @@ TEST(Chime, PlaysTheShippedWavOnceAndIsSilentWithoutIt)
 {
     std::string dir = MakeScratchDir("chime");
     std::string raw = dir + "/played.raw";
-    // Only this test in the program opens audio, so the driver chosen here holds.
+    // ctest runs each test in a process of its own, so the driver chosen here holds.
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
     ASSERT_EQ(chdir(ORVEX_SOURCE_DIR), 0);   // the chime is found as data/MCRChime.wav
