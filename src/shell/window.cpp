@@ -9,6 +9,7 @@
 #include "shell/input.h"
 #include "shell/shell.h"
 #include "shell/text.h"
+#include "simlink/simlink.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -132,5 +133,6 @@ void DestroyDisplayWindow()
         PlatformMessageBox("Could Not Release hWnd.", "SHUTDOWN ERROR", PlatformIcon::Information);
     Window.Created = false;
     PlatformQuitVideo();
+    SimLinkClose();
     Shell.LinkConnected = false;
 }
