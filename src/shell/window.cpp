@@ -4,6 +4,7 @@
 #include "shell/window.h"
 
 #include "map/display_lists.h"
+#include "menu/aircraft_config.h"
 #include "platform/platform.h"
 #include "shell/config.h"
 #include "shell/input.h"
@@ -100,7 +101,11 @@ bool InitScene()
     // The log of the previous run goes; this run's missing files are reported afresh.
     PlatformRemoveFile("error.log");
 
-    // Flight plan list, aircraft configuration and navigation database (with their subsystems).
+    // Flight plan list (with the plan subsystem).
+    // The aircraft configuration comes after the plan list and before the navigation
+    // database, whose airport layer uses MIN_RUNWAY_LENGTH.
+    ReadAircraftConfig();
+    // Navigation database (with its subsystem).
 
     SetSoftKeyRegions();
 
