@@ -22,8 +22,11 @@ TEST(Chime, PlaysTheShippedWavOnceAndIsSilentWithoutIt)
     std::string played = ReadFile(raw);
     ASSERT_GT(wav.size(), 1000u);
     std::string samples = wav.substr(44);   // the canonical RIFF header of our file
-    ASSERT_GE(played.size(), samples.size());
-    EXPECT_EQ(played.substr(0, samples.size()), samples);
+    // The device may write a buffer of silence before it is unpaused; after that the
+    // chime's samples follow whole and in order.
+    size_t at = played.find(samples.substr(0, 4096));
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(played.substr(at, samples.size()), samples);
 
     ASSERT_EQ(chdir(dir.c_str()), 0);   // no data/ here: no chime, no harm
     auto start = std::chrono::steady_clock::now();
