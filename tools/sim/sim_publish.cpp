@@ -55,8 +55,9 @@ static void PublishEngine(SimOffsetSpace& s, int side)
     SimPutDouble(s, o.itt, itt * 9 / 5 + 491.67);
     double oilTemp = side ? SimFlight.OilTempRight : SimFlight.OilTempLeft;
     PutScaled(s, o.oilTemp, std::max(0.0, oilTemp) * 16384 / 140, 2);
-    // Oil pressure follows the gearbox: a windmilling engine makes a little.
-    double oilPsi = running ? 45 + 50 * n2 / 100 : n2 * 0.8;
+    // Oil pressure follows the gearbox and stays in the normal band (65 to 81 psi) from
+    // idle to take-off power; a windmilling engine makes a little.
+    double oilPsi = running ? 55 + 25 * n2 / 100 : n2 * 0.8;
     SimPutDouble(s, o.oilPress, oilPsi * 144);
     SimPutDouble(s, o.fuelFlow, SimFuelFlow(n1, n2, Value(side ? ChanFuelLeverRight : ChanFuelLeverLeft)));
     // The engine-driven hydraulic pump reaches 3000 psi from about 45 % N2.
@@ -85,12 +86,14 @@ static void PublishFuelAndSurfaces(SimOffsetSpace& s)
         PutScaled(s, levelAt[tank], capacity[tank] > 0 ? fuel[tank] / capacity[tank] * 8388608 : 0, 4);
     }
     PutScaled(s, 0x0AF4, PoundsPerGallon * 256, 2);
-    double spoilers = std::clamp(Value(ChanSpoilers) / 60, 0.0, 1.0) * 16383;  // 60 degrees full
+    // Surface positions go out truncated, as the simulator publishes them: the displays
+    // round up, so a detent (8 of 40 degrees = 3276.6) comes back as exactly 8 degrees.
+    double spoilers = std::floor(std::clamp(Value(ChanSpoilers) / 60, 0.0, 1.0) * 16383);  // 60 degrees full
     PutScaled(s, 0x0BD4, spoilers, 4);
     PutScaled(s, 0x0BD8, spoilers, 4);
     PutScaled(s, 0x0BD0, Value(ChanSpoilersArmed) != 0 && spoilers == 0 ? 4800 : spoilers, 4);
     PutScaled(s, 0x0BCC, Value(ChanSpoilersArmed), 4);
-    PutScaled(s, 0x0BE4, std::clamp(Value(ChanFlaps) / 40, 0.0, 1.0) * 16383, 4);  // 40 degrees full
+    PutScaled(s, 0x0BE4, std::floor(std::clamp(Value(ChanFlaps) / 40, 0.0, 1.0) * 16383), 4);  // 40 degrees full
     SimPutDouble(s, 0x2EA0, Value(ChanPitchTrim) * DegToRad);
     SimPutDouble(s, 0x2EB0, Value(ChanAileronTrim) * DegToRad);
     SimPutDouble(s, 0x2EC0, Value(ChanRudderTrim) * DegToRad);
