@@ -86,6 +86,19 @@ static void BM_EicasAllRaised(benchmark::State& state)
     RunFrames(state);
 }
 
+// The alert decisions alone (conditions, pairs, suppression, edges, master bits), busy case.
+static void BM_AlertDecisions(benchmark::State& state)
+{
+    SetBusyAircraft();
+    uint8_t flags = 0;
+    for (auto _ : state) {
+        EvaluateAlertConditions();
+        int chimes = 0;
+        flags = ApplyAlertEdges(flags, &chimes);
+        benchmark::DoNotOptimize(flags);
+    }
+}
+
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
@@ -94,7 +107,7 @@ int main(int argc, char** argv)
         return 1;
     struct Case { const char* name; void (*fn)(benchmark::State&); };
     for (Case c : {Case{"DarkFrame", BM_DarkFrame}, Case{"EicasQuiet", BM_EicasQuiet},
-                   Case{"EicasAllRaised", BM_EicasAllRaised}})
+                   Case{"EicasAllRaised", BM_EicasAllRaised}, Case{"AlertDecisions", BM_AlertDecisions}})
         benchmark::RegisterBenchmark(c.name, c.fn)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->Repetitions(3)
             ->ReportAggregatesOnly(true);
     benchmark::RunSpecifiedBenchmarks();
