@@ -141,6 +141,20 @@ TEST_F(AlertsTest, FuelLowAndPitotHeatAndFuelPressurePairs)
     EXPECT_EQ(Shown(), Lines({"W:R   FUEL PRESS LOW", "C:L   FUEL QTY LOW", "C:L R PITOT HT", "A:END"}));
 }
 
+TEST_F(AlertsTest, MainTankAtExactly330PoundsIsLow)
+{
+    // As received: 55 and 56 US gallons at 6 lb/gal, both tanks full.
+    Shell.LinkConnected = true;
+    Aircraft.Raw.FuelWeightPerGallon = 6 * 256;
+    Aircraft.Raw.TankCapacityLeft = 55;
+    Aircraft.Raw.TankCapacityRight = 56;
+    Aircraft.Raw.TankPercentLeft = Aircraft.Raw.TankPercentRight = 8388608;
+    Aircraft.Raw.OilPressLeft = Aircraft.Raw.OilPressRight = 70 * 144.0;   // derived here too
+    DeriveFuelAndSurfaces();
+    Evaluate();
+    EXPECT_EQ(Shown(), Lines({"C:L   FUEL QTY LOW", "A:END"}));
+}
+
 TEST_F(AlertsTest, TakeoffTrimRedWithHighPowerWhiteWithoutAndOnlyOnTheGround)
 {
     Aircraft.PitchTrim = 1.4 / (0.6667 * 57.29);
