@@ -86,8 +86,8 @@ static void PublishFuelAndSurfaces(SimOffsetSpace& s)
         PutScaled(s, levelAt[tank], capacity[tank] > 0 ? fuel[tank] / capacity[tank] * 8388608 : 0, 4);
     }
     PutScaled(s, 0x0AF4, PoundsPerGallon * 256, 2);
-    // Surface positions go out truncated, as the simulator publishes them: the displays
-    // round up, so a detent (8 of 40 degrees = 3276.6) comes back as exactly 8 degrees.
+    // Surface positions are truncated: the displays take the ceiling of position x
+    // full angle / 16383, so a rounded-up 8 degrees of flap would read 9.
     double spoilers = std::floor(std::clamp(Value(ChanSpoilers) / 60, 0.0, 1.0) * 16383);  // 60 degrees full
     PutScaled(s, 0x0BD4, spoilers, 4);
     PutScaled(s, 0x0BD8, spoilers, 4);
