@@ -4,6 +4,7 @@
 // Owns: Shell. Reads: Aircraft (BatteryMaster, AvionicsMaster, DimLevel, KnobCounter).
 #include "shell/shell.h"
 
+#include "eicas/eicas.h"
 #include "menu/menu.h"
 #include "platform/platform.h"
 #include "shell/automation.h"
@@ -145,8 +146,12 @@ bool RenderFrame()
         // Menu and its page (with the menu), then the display this unit shows:
         // MFD: traffic while the avionics are on, then the map page; EICAS: engine display
         // and the crew alerting list (each with its subsystem).
-        if (Shell.ShowingMfd && Shell.PendingSoftKey == 5)
-            Shell.PendingSoftKey = 6;
+        if (Shell.ShowingMfd) {
+            if (Shell.PendingSoftKey == 5)
+                Shell.PendingSoftKey = 6;
+        } else {
+            DrawEicasDisplay();
+        }
         DrawPowerOverlay();
     } else {
         Shell.FadeAlpha = 1.0f;

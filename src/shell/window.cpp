@@ -3,6 +3,7 @@
 // Owns: Window. Writes: DisplayConfig size, Shell.ShowingMfd/ShowingEicas, the window title.
 #include "shell/window.h"
 
+#include "map/display_lists.h"
 #include "menu/aircraft_config.h"
 #include "platform/platform.h"
 #include "shell/config.h"
@@ -95,7 +96,7 @@ bool InitScene()
     BuildFont("Orvex", 2, -10, 400);
     BuildFont("Orvex", 3, -10, 700);
 
-    // Map display lists (built with the map page).
+    BuildDisplayLists();
 
     // The log of the previous run goes; this run's missing files are reported afresh.
     PlatformRemoveFile("error.log");

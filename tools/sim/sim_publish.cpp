@@ -55,8 +55,9 @@ static void PublishEngine(SimOffsetSpace& s, int side)
     SimPutDouble(s, o.itt, itt * 9 / 5 + 491.67);
     double oilTemp = side ? SimFlight.OilTempRight : SimFlight.OilTempLeft;
     PutScaled(s, o.oilTemp, std::max(0.0, oilTemp) * 16384 / 140, 2);
-    // Oil pressure follows the gearbox: a windmilling engine makes a little.
-    double oilPsi = running ? 45 + 50 * n2 / 100 : n2 * 0.8;
+    // Oil pressure follows the gearbox and stays in the normal band (65 to 81 psi) from
+    // idle to take-off power; a windmilling engine makes a little.
+    double oilPsi = running ? 55 + 25 * n2 / 100 : n2 * 0.8;
     SimPutDouble(s, o.oilPress, oilPsi * 144);
     SimPutDouble(s, o.fuelFlow, SimFuelFlow(n1, n2, Value(side ? ChanFuelLeverRight : ChanFuelLeverLeft)));
     // The engine-driven hydraulic pump reaches 3000 psi from about 45 % N2.

@@ -1,0 +1,121 @@
+// The EICAS drawn into an offscreen window from values set directly (including cold oil
+// the simulator cannot send): colours from the text trace, boxes from the pixels.
+#include "eicas/eicas.h"
+#include "shell/shell.h"
+#include "shell/text.h"
+#include "shell/window.h"
+#include "simlink/aircraft.h"
+#include "support/support.h"
+#include "trace_colours.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+constexpr int Height = 605;
+const int Width = static_cast<int>(Height * 0.7165);
+const float PixelsPerUnit = Height / (2 * 12.4264f);
+
+class DisplayTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);   // raised messages chime; quietly here
+        ASSERT_EQ(chdir(MakeScratchUnit("eicas-display").c_str()), 0);
+        PlatformRegisterFontFile("data/fonts/Orvex.ttf");
+        PlatformRegisterFontFile("data/fonts/Orvex-Bold.ttf");
+        Window.ForceHeadless = true;
+        ASSERT_TRUE(CreateDisplayWindow("eicas test", 484, Height, 32, false));
+    }
+    static void TearDownTestSuite() { DestroyDisplayWindow(); }
+    void SetUp() override
+    {
+        AircraftReset();
+        CockpitReset();
+        EicasReset();
+        Shell.PrevBatteryMaster = 1;
+        Aircraft.PitotHeat = 1;
+    }
+    // One EICAS frame as RenderFrame draws it; the texts drawn.
+    std::vector<TraceText> Frame()
+    {
+        glClear(GL_COLOR_BUFFER_BIT);
+        TextTraceOpen("trace.jsonl");
+        DrawEicasDisplay();
+        TextTraceClose();
+        Shell.PrevBatteryMaster = static_cast<int>(Aircraft.BatteryMaster);
+        return ReadTextTrace("trace.jsonl");
+    }
+    // Some pixel of a thin band (7 x 3 px) around a display point has this colour.
+    static bool ColourNear(float x, float y, int r, int g, int b)
+    {
+        unsigned char px[7 * 3 * 3];
+        glReadPixels(static_cast<int>(Width / 2.0f + x * PixelsPerUnit) - 3,
+                     static_cast<int>(Height / 2.0f + y * PixelsPerUnit) - 1, 7, 3, GL_RGB, GL_UNSIGNED_BYTE, px);
+        for (int i = 0; i < 7 * 3 * 3; i += 3)
+            if (std::abs(px[i] - r) < 40 && std::abs(px[i + 1] - g) < 40 && std::abs(px[i + 2] - b) < 40)
+                return true;
+        return false;
+    }
+};
+} // namespace
+
+TEST_F(DisplayTest, N2AndOilTemperatureBandsWithTheirBoxes)
+{
+    Aircraft.N2Left = 100.05f;   // neither normal nor the amber band
+    Aircraft.N2Right = 101.0f;
+    Aircraft.OilTempLeft = -53;  // the amber test comes first
+    Aircraft.OilTempRight = 150;
+    auto texts = Frame();
+    EXPECT_EQ(ColourName(FindText(texts, "100.05")), "red");
+    EXPECT_EQ(ColourName(FindText(texts, "101.00")), "amber");
+    EXPECT_EQ(ColourName(FindText(texts, "-53")), "amber");
+    EXPECT_EQ(ColourName(FindText(texts, "150")), "red");
+    EXPECT_TRUE(ColourNear(-5.3f, 1.8f, 238, 152, 0));   // bottom edges of the boxes
+    EXPECT_TRUE(ColourNear(-0.8f, 1.8f, 255, 0, 0));
+
+    Aircraft.OilTempLeft = -61;
+    Aircraft.OilTempRight = 176;
+    texts = Frame();
+    EXPECT_EQ(ColourName(FindText(texts, "-61")), "white");
+    EXPECT_EQ(ColourName(FindText(texts, "176")), "white");
+    EXPECT_FALSE(ColourNear(-5.3f, 1.8f, 238, 152, 0));
+    EXPECT_FALSE(ColourNear(-0.8f, 1.8f, 255, 0, 0));
+}
+
+TEST_F(DisplayTest, FlapsBetweenDetentsAreBoxedExceptAtHighPower)
+{
+    // The box hangs back from where the digits ended; test its bottom edge.
+    auto boxed = [this](float flaps, const char* shown) {
+        Aircraft.FlapAngle = flaps;
+        auto texts = Frame();
+        float last = 0;
+        TextWidth(shown, &last);
+        float end = 6.29f + last * 0.6f;   // right-aligned: the last digit starts at 6.29
+        EXPECT_NE(FindText(texts, shown), nullptr) << flaps;
+        return ColourNear(end + (-1.52f + 0.86f) * 0.6f, -1.13f - 0.339f * 0.6f, 255, 255, 255);
+    };
+    EXPECT_TRUE(boxed(45, "40"));
+    EXPECT_FALSE(boxed(20, "20"));
+    EXPECT_TRUE(boxed(15, "15"));
+    Aircraft.N1Left = Aircraft.N1Right = 90;   // high power from the next frame on
+    boxed(15, "15");
+    EXPECT_FALSE(boxed(15, "15"));
+}
+
+TEST_F(DisplayTest, N1ReferenceFollowsLastFramesEngineStateAndHidesInManualMode)
+{
+    // In flight, flaps up, take-off thrust: the first frame has no derived state yet.
+    Aircraft.N1Left = Aircraft.N1Right = 90;
+    Aircraft.ThrottleLeverLeft = Aircraft.ThrottleLeverRight = 15000;
+    Aircraft.OutsideAirTemp = 15;
+    EXPECT_EQ(FindText(Frame(), "86.6"), nullptr);
+    EXPECT_EQ(ColourName(FindText(Frame(), "86.6")), "magenta");
+
+    Cockpit.PanelFlags = PanelFlagN1Manual;
+    Aircraft.OnGround = 1;
+    auto texts = Frame();
+    EXPECT_EQ(FindText(texts, "86.6"), nullptr);
+    EXPECT_EQ(ColourName(FindText(texts, "MAN")), "white");
+}

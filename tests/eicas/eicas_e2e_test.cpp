@@ -1,0 +1,165 @@
+// The EICAS unit from outside: orvex as display unit 2 against a frozen orvex-sim, with
+// orvex-panel as the cockpit; and the chime as the running program plays it.
+#include "support/support.h"
+#include "trace_colours.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+#include <thread>
+
+namespace {
+// An installation folder configured as display unit 2 (EICAS first), without bezel.
+std::string MakeUnit2(const std::string& name)
+{
+    std::string unit = MakeScratchUnit(name);
+    WriteFile(unit + "/MFD.ini", "[X_SIZE,Y_SIZE]\n433,605\n[X_POSITION,Y_POSISTION]\n0,0\n[FRAMELESS_WINDOW(0-1)]\n0\n"
+                                 "[DISPLAY_BEZEL(0-1)]\n0\n[MFD=0,EICAS=1]\n1\n[PLANPATH]\n\"c:\\\"\n"
+                                 "[PATH_TO_DU2]\n\"c:\\\"\n[PATH_TO_DU3]\n\"c:\\\"");
+    return unit;
+}
+
+bool WaitUntil(const std::function<bool()>& ok, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs && !ok(); waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return ok();
+}
+
+bool Panel(const std::string& args)
+{
+    return RunCommand(ProgramPath("orvex-panel") + " " + args, nullptr, 10) == 0;
+}
+
+int PanelFlags()
+{
+    std::string out;
+    return RunCommand(ProgramPath("orvex-panel") + " peek 0x73D5 1", &out, 10) == 0 ? std::atoi(out.c_str()) : -1;
+}
+
+// Presses acknowledge until the bits in `cleared` are clear. No lock guards the byte: a
+// press landing between the unit's read and write-back is lost, and the crew presses again.
+bool AcknowledgeUntilClear(int cleared)
+{
+    for (int press = 0; press < 5; ++press)
+        if (Panel("ack") && WaitUntil([&] { return (PanelFlags() & cleared) == 0; }, 2000))
+            return true;
+    return false;
+}
+
+// Colours of the text `text` drawn in the trace from byte `from` on.
+std::set<std::string> ColoursSince(const std::string& path, size_t from, const std::string& text)
+{
+    std::string part = ReadFile(path).substr(from);
+    part = part.substr(0, part.rfind('\n') + 1);   // the unit is still writing the last line
+    std::string scratch = path + ".part";
+    WriteFile(scratch, part);
+    std::set<std::string> colours;
+    for (const TraceText& t : ReadTextTrace(scratch))
+        if (t.text == text)
+            colours.insert(ColourName(&t));
+    return colours;
+}
+
+class EicasEndToEnd : public ::testing::Test {
+protected:
+    BackgroundProcess sim, unit;
+    void SetUp() override { setenv("ORVEX_RUNTIME_DIR", MakeScratchDir("runtime-eicas").c_str(), 1); }
+    void TearDown() override
+    {
+        StopBackground(unit);
+        StopBackground(sim);
+    }
+};
+} // namespace
+
+TEST_F(EicasEndToEnd, CautionLightsMasterCautionUntilThePanelAcknowledges)
+{
+    // Taxiing out with both engines running and the pitot heat on.
+    sim = StartBackground(ProgramPath("orvex-sim") + " --freeze --at 300", "ready");
+    ASSERT_GT(sim.pid, 0);
+    std::string dir = MakeUnit2("eicas-e2e"), trace = dir + "/trace.jsonl";
+    unit = StartBackground(ProgramPath("orvex") + " --dir " + dir + " --headless --frames 1000000 --text-trace " + trace, "");
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(trace).find("\"58.00\"") != std::string::npos; }, 10000))
+        << "the unit draws the simulator's N2";
+    ASSERT_TRUE(AcknowledgeUntilClear(0x18)) << "whatever power-up raised";
+
+    ASSERT_TRUE(Panel("poke 0x029C 1 0"));   // pitot heat off: "L R PITOT HT"
+    ASSERT_TRUE(WaitUntil([] { return (PanelFlags() & 0x18) == 0x08; }, 5000)) << PanelFlags();
+    size_t mark = ReadFile(trace).size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(ColoursSince(trace, mark, "L R PITOT HT"), (std::set<std::string>{"amber", "black"}));
+
+    ASSERT_TRUE(AcknowledgeUntilClear(0x28)) << PanelFlags();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    mark = ReadFile(trace).size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(ColoursSince(trace, mark, "L R PITOT HT"), std::set<std::string>{"amber"});
+    EXPECT_EQ(ColoursSince(trace, mark, "END"), std::set<std::string>{"cyan"});
+}
+
+// Raw simulator values at the band edges, poked into the frozen flight.
+TEST_F(EicasEndToEnd, BandEdgesFromRawSimulatorValues)
+{
+    double oilLbPerSqFt = 49.5 * 144;
+    uint64_t oil;
+    std::memcpy(&oil, &oilLbPerSqFt, sizeof oil);
+    for (int simVersion : {11, 7}) {
+        StopBackground(sim);
+        sim = StartBackground(ProgramPath("orvex-sim") + " --freeze --at 300 --sim-version " + std::to_string(simVersion),
+                              "ready");
+        ASSERT_GT(sim.pid, 0);
+        for (std::string poke : {"0x0898 2 16384", "0x0930 2 16401",   // N1 100.0 % and 100.1 %
+                                 "0x088C 2 65044", "0x0924 2 64552",   // levers -3 % and -6 %
+                                 "0x0892 2 1", "0x092A 2 1",           // starters on
+                                 "0x0896 2 8356", "0x092E 2 8355",     // N2 51.0 % and 50.99 %
+                                 "0x02BC 4 32000"})                    // 250 kt, gear down
+            ASSERT_TRUE(Panel("poke " + poke)) << poke;
+        ASSERT_TRUE(Panel("poke 0x3B60 8 " + std::to_string(oil)) && Panel("poke 0x3AA0 8 " + std::to_string(oil)));
+
+        std::string dir = MakeUnit2("eicas-bands");
+        ASSERT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + dir + " --headless --frames 40 --text-trace " + dir +
+                             "/t.jsonl"), 0);
+        auto frame = TraceFrame(ReadTextTrace(dir + "/t.jsonl"));
+        SCOPED_TRACE("simulator version " + std::to_string(simVersion));
+        std::vector<std::string> colours;   // left and right of S (START) and the oil readout 49
+        for (const char* text : {"S", "49"}) {
+            std::vector<const TraceText*> found;
+            for (const TraceText& t : frame)
+                if (t.text == text)
+                    found.push_back(&t);
+            std::sort(found.begin(), found.end(), [](auto* a, auto* b) { return a->x < b->x; });
+            for (const TraceText* t : found)
+                colours.push_back(ColourName(t));
+        }
+        EXPECT_EQ(colours, (std::vector<std::string>{"amber", "green", "white", simVersion == 7 ? "white" : "red"}));
+        EXPECT_EQ(ColourName(FindText(frame, "100.0")), "white");
+        EXPECT_EQ(ColourName(FindText(frame, "100.1")), "red");
+        EXPECT_EQ(ColourName(FindText(frame, "REV")), "white");
+        EXPECT_EQ(ColourName(FindText(frame, "DEP")), "green");
+        EXPECT_NE(FindText(frame, "    GEAR"), nullptr);
+        // The list: bold lines 0.6076 units apart (605 px show 24.85 units), END last and cyan.
+        std::vector<const TraceText*> lines;
+        for (const TraceText& t : frame)
+            if (t.font == 3)
+                lines.push_back(&t);
+        ASSERT_GE(lines.size(), 2u);
+        for (size_t i = 1; i < lines.size(); ++i)
+            EXPECT_NEAR(lines[i]->y - lines[i - 1]->y, 0.6076f * 605 / 24.8528f, 1.0f) << lines[i]->text;
+        EXPECT_EQ(lines.back()->text, "END");
+        EXPECT_EQ(ColourName(lines.back()), "cyan");
+    }
+}
+
+TEST(EicasChime, NoSoundDriverLeavesTheUnitRunningSilently)
+{
+    // Without a simulator the unit powers up with two rows raised, so two chimes start.
+    std::string dir = MakeUnit2("eicas-chime");
+    ASSERT_EQ(RunCommand("SDL_AUDIODRIVER=nosuchdriver " + ProgramPath("orvex") + " --dir " + dir +
+                         " --headless --frames 150 --screenshot " + dir + "/quiet.png"), 0);
+    EXPECT_TRUE(FileExists(dir + "/quiet.png"));
+}
