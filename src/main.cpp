@@ -1,5 +1,5 @@
 // Program entry of the display unit. Options only add what Linux users and tests need;
-// started with none in its installation folder the program behaves as designed.
+// started with none in its installation folder the program behaves as the cockpit unit does.
 #include "shell/options.h"
 #include "shell/shell.h"
 

@@ -1,5 +1,5 @@
 // Every service the display unit takes from the operating system, in one list.
-// The design was written against Win32, WGL/GDI, PlaySound and the simulator module's
+// The display unit was born on Win32, WGL/GDI, PlaySound and the simulator module's
 // window messages; on Linux these are SDL2, FreeType/fontconfig, libpng and POSIX.
 // Nothing outside src/platform/ includes SDL, FreeType, fontconfig, socket or mman headers.
 #pragma once
@@ -13,10 +13,10 @@
 // Window, rendering context and events (platform_sdl.cpp)
 // ---------------------------------------------------------------------------------------
 
-// What the window procedure of the design receives, reduced to what it handles.
+// What the window procedure receives, reduced to the messages it handles.
 enum class PlatformEventType {
     None,
-    Close,        // the window's close button: the design posts the quit message
+    Close,        // the window's close button: posts the quit message
     Activate,     // focus or restore: `minimised` says whether the window is minimised
     KeyDown,      // `vk` is the Windows virtual-key code ('A'..'Z', '0'..'9', 0x1B Escape)
     KeyUp,
@@ -37,7 +37,7 @@ struct PlatformEvent {
 bool PlatformInitVideo(bool forceHeadless);
 bool PlatformIsHeadless();
 
-// Outcome of window creation, so the caller can show the designed message.
+// Outcome of window creation, so the caller can show its message box.
 enum class PlatformWindowResult { Ok, WindowFailed, ContextFailed, ActivateFailed };
 
 // Creates the window with the given client size at the given outer position, framed or
@@ -71,7 +71,7 @@ bool PlatformSaveScreenshot(const char* path);
 // ---------------------------------------------------------------------------------------
 
 // Wall-clock milliseconds since the program started, from a monotonic clock. Stands in
-// for the design's `clock()`, which counts wall time on Windows.
+// for `clock()` of the Windows build, which counts wall time there.
 double PlatformMillis();
 void PlatformSleepMs(int milliseconds);
 
@@ -79,7 +79,7 @@ void PlatformSleepMs(int milliseconds);
 // Outline fonts (platform_font.cpp)
 // ---------------------------------------------------------------------------------------
 
-// Metrics of one glyph in em units (1.0 = em height), as the design's glyph metrics table.
+// Metrics of one glyph in em units (1.0 = em height), as GDI's glyph metrics.
 struct PlatformGlyphMetrics {
     float blackBoxX = 0, blackBoxY = 0;
     float originX = 0, originY = 0;
@@ -100,9 +100,9 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
 // Files (platform_files.cpp)
 // ---------------------------------------------------------------------------------------
 
-// The design writes paths Windows-style ("data\navaids.txt", "textures//MFD_Overlay.tga");
+// The program's file names are written Windows-style ("data\navaids.txt", "textures//MFD_Overlay.tga");
 // backslashes become '/', doubled separators are harmless, spelling and case are kept.
-std::string PlatformPath(const char* designPath);
+std::string PlatformPath(const char* windowsPath);
 bool PlatformChangeDirectory(const char* dir);
 bool PlatformRemoveFile(const char* path);
 // Replaces `path` with `content` through a temporary file in the same folder renamed

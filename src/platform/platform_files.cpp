@@ -1,4 +1,4 @@
-// File-system services: design paths to Linux paths, atomic replacement of the
+// File-system services: Windows-style paths to Linux paths, atomic replacement of the
 // configuration files, file removal and the plan folder listing.
 // Owns: nothing.
 #include "platform/platform.h"
@@ -10,9 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::string PlatformPath(const char* designPath)
+std::string PlatformPath(const char* windowsPath)
 {
-    std::string path = designPath ? designPath : "";
+    std::string path = windowsPath ? windowsPath : "";
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
 }

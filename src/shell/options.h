@@ -1,4 +1,4 @@
-// Command-line options of the display unit. None of them changes the designed behaviour;
+// Command-line options of the display unit. None of them changes how the unit behaves;
 // they add what Linux users and tests need: another installation folder, headless
 // rendering, a frame limit, a screenshot, traces and scripted input.
 #pragma once
