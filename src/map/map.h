@@ -1,0 +1,60 @@
+// MFD moving map: the page frame (compass arc, ranges, data fields), the navaid and
+// airport layers and the display lists built once at start-up.
+#pragma once
+
+#include "navdb/navdb.h"
+
+#include <vector>
+
+// Map page state. Lives for the whole run; MapReset() restores the start values for tests.
+struct MapState {
+    int MapFrameCounter = 0;      // 0..3, one step per drawn map page; navaids re-selected at 0, airports at 3
+    bool FmsMode = false;         // NAV/GPS switch on GPS: the GPS block is shown
+    char GpsNextId[8] = {};       // the GPS's next waypoint, NUL-terminated
+    unsigned char AlertFlags = 0; // last value read from the shared flag byte (CHECK EICAS)
+
+    // Selection (every fourth frame) and drawing (every frame) of the two layers.
+    std::vector<int> NearNavaids;       // indices into NavaidTable within range, table order
+    std::vector<int> NearAirports;      // indices into AirportTable within range
+    std::vector<NavRecord> DrawnNavaids;   // nearest 20 of NearNavaids, nearest first
+    std::vector<NavRecord> DrawnAirports;  // nearest 8 of NearAirports
+    std::vector<int> SortScratch;       // reused by the nearest-first cut, so frames do not allocate
+};
+extern MapState Map;
+void MapReset();
+
+// Display lists built once by BuildDisplayLists (names from glGenLists; 0 until built).
+struct MapListsState {
+    unsigned VorSymbol = 0, VorDmeSymbol = 0, NdbSymbol = 0, AirportSymbol = 0, WaypointSymbol = 0;
+    unsigned AircraftSymbol = 0, MarkerArrowLeft = 0, MarkerArrowRight = 0, RoseList = 0;
+    unsigned UnitQuadList = 0, UnitBoxList = 0, UnitTriangleList = 0;
+};
+extern MapListsState MapLists;
+
+// The selected range in nautical miles (Shell.MapRangeIndex into the range table).
+int MapRangeNm();
+
+// Measures every entry of `table` (NavaidTable or AirportTable) against the own position
+// and fills the matching near list with those within the selected range.
+void SelectNearby(std::vector<NavRecord>& table);
+
+// Copies of the nearest `limit` entries of `near` (indices into `table`), nearest first.
+void MapBuildDrawnList(const std::vector<int>& nearList, const std::vector<NavRecord>& table, size_t limit,
+                       std::vector<NavRecord>& drawn);
+
+constexpr size_t MapMaxDrawnNavaids = 20;
+constexpr size_t MapMaxDrawnAirports = 8;
+
+// Which symbol each drawn navaid gets (drawn holds at most MapMaxDrawnNavaids): at most 4
+// VOR-type (Vor and VorDme share the count) and 4 NDB, nearest first, entries of the
+// flight plan skipped; the NavKind of the symbol, or Ils (0) for none.
+void MapPickNavaidSymbols(const std::vector<NavRecord>& drawn, unsigned symbols[MapMaxDrawnNavaids]);
+
+// GL drawing (map_draw.cpp, map_lists.cpp).
+void BuildDisplayLists();
+void DrawMapPage();
+void DrawHeadingMarker();
+void DrawOwnAircraft();
+void DrawNavaids();
+void DrawAirports();
+void MapPlace(float distanceNm, float angle);
