@@ -1,8 +1,23 @@
-// Program spine (being built): shell state and the entry the program calls.
-#include "shell/options.h"
+// The program's spine: start-up order, the main loop that renders a frame whenever no
+// window event waits, RenderFrame (the order in which every display part runs), the
+// keyboard commands, the knob direction and the power-on fade and dimming overlay.
+// Owns: Shell. Reads: Aircraft (BatteryMaster, AvionicsMaster, DimLevel, KnobCounter).
 #include "shell/shell.h"
 
+#include "menu/menu.h"
+#include "platform/platform.h"
+#include "shell/automation.h"
+#include "shell/config.h"
+#include "shell/input.h"
+#include "shell/options.h"
+#include "shell/text.h"
+#include "shell/window.h"
+#include "simlink/aircraft.h"
+
+#include <GL/gl.h>
+
 #include <cstdio>
+#include <string>
 
 ShellState Shell;
 
@@ -11,8 +26,223 @@ void ShellReset()
     Shell = ShellState{};
 }
 
+float Clamp(float value, float low, float high)
+{
+    if (value < low)
+        return low;
+    if (value > high)
+        return high;
+    return value;   // NaN falls through unchanged
+}
+
+int KnobDirection(uint8_t last, uint8_t current)
+{
+    if (current == last)
+        return 0;
+    // The counter wraps: 255 -> 0 is a step up, 0 -> 255 a step down.
+    if (last == 255 && current == 0)
+        return 1;
+    if (last == 0 && current == 255)
+        return -1;
+    return current > last ? 1 : -1;
+}
+
+void ProcessKeys()
+{
+    for (int key = '1'; key <= '8'; ++key) {
+        if (Shell.Keys[key]) {
+            Shell.MapRangeIndex = key - '1';
+            break;
+        }
+    }
+    Shell.MapRangeIndex = static_cast<int>(Clamp(static_cast<float>(Shell.MapRangeIndex), 0, 8));
+
+    // Toggles clear their key flag, so a held key toggles again with every auto-repeat.
+    struct Toggle { int key; bool* flag; };
+    const Toggle toggles[] = {{'A', &Shell.ShowAirports}, {'V', &Shell.ShowVor}, {'N', &Shell.ShowNdb}, {'P', &Shell.ShowRoute}};
+    for (const Toggle& t : toggles) {
+        if (Shell.Keys[t.key]) {
+            *t.flag = !*t.flag;
+            Shell.Keys[t.key] = false;
+        }
+    }
+
+    uint8_t current = static_cast<uint8_t>(Aircraft.KnobCounter);
+    int direction = KnobDirection(Shell.KnobLastValue, current);
+    if (direction > 0)
+        Shell.KnobIncrement = true;
+    else if (direction < 0)
+        Shell.KnobDecrement = true;
+    Shell.KnobLastValue = current;
+}
+
+float StepPowerOverlay(int dimLevel)
+{
+    if (Shell.FadeDone) {
+        Shell.FadeAlpha = dimLevel / 255.0f;
+        return Shell.FadeAlpha;
+    }
+    float drawn = Shell.FadeAlpha;
+    Shell.FadeAlpha -= 0.005f;
+    if (Shell.FadeAlpha <= 0)
+        Shell.FadeDone = true;
+    return drawn;
+}
+
+// A black quad over the whole display area: the power-on fade and the dimming.
+static void DrawPowerOverlay()
+{
+    bool fading = !Shell.FadeDone;
+    float alpha = StepPowerOverlay(Aircraft.DimLevel);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.425f);
+    // Blending must be on while the quad is drawn, or a partly faded display would be black.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.0f, 0.0f, 0.0f, alpha);
+    glBegin(GL_QUADS);
+    glVertex2f(-0.7164f, -1.0f);
+    glVertex2f(0.7164f, -1.0f);
+    glVertex2f(0.7164f, 1.0f);
+    glVertex2f(-0.7164f, 1.0f);
+    glEnd();
+    if (fading)
+        glDisable(GL_BLEND);
+}
+
+static void RunFirstFrameLoads()
+{
+    // Navigation database, once more (with the map).
+    Shell.FirstFrameDone = true;
+    if (Shell.ShowingEicas) {
+        Menu.MenuLevel = 1;
+        Menu.MenuPage = 1;
+    }
+}
+
+bool RenderFrame()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    // Simulator: acquire this frame's aircraft state, or try to connect (with the link).
+
+    if (!Shell.FirstFrameDone)
+        RunFirstFrameLoads();
+    ProcessKeys();
+
+    if (Aircraft.BatteryMaster != 0) {
+        // Menu and its page (with the menu), then the display this unit shows:
+        // MFD: traffic while the avionics are on, then the map page; EICAS: engine display
+        // and the crew alerting list (each with its subsystem).
+        if (Shell.ShowingMfd && Shell.PendingSoftKey == 5)
+            Shell.PendingSoftKey = 6;
+        DrawPowerOverlay();
+    } else {
+        Shell.FadeAlpha = 1.0f;
+        Shell.FadeDone = false;
+    }
+    Shell.PrevBatteryMaster = static_cast<int>(Aircraft.BatteryMaster);
+
+    // Bezel overlay (with the bezel textures).
+
+    if (!Automation.NoFrameSleep)
+        PlatformSleepMs(1);
+    if (Shell.FontMissing) {
+        PlatformMessageBox("Orvex.ttf Font is not installed", "Orvex Error!", PlatformIcon::Information);
+        return false;
+    }
+    return true;
+}
+
+static void SwitchFrame()
+{
+    // The configured position follows the window before its frame changes.
+    RefreshPlacement();
+    DisplayConfig.X = Window.PlacementX;
+    DisplayConfig.Y = Window.PlacementY;
+    PlatformSetFrameless(!Shell.Frameless);
+    Shell.Keys['F'] = false;
+    Shell.Frameless = !Shell.Frameless;
+}
+
+// The main loop. Exit codes: 0 when the window is closed or Escape ends the program (both
+// are the user's ordinary way out), 1 when the font is missing.
+static int MainLoop(const ProgramOptions& options)
+{
+    for (;;) {
+        PlatformEvent event;
+        if (PlatformPollEvent(&event)) {
+            WindowProc(event);
+            if (Shell.QuitPosted)
+                return 0;
+            continue;
+        }
+        if (AutomationInjectDue())
+            continue;
+        if (!Shell.Active) {
+            if (Shell.Keys[VK_ESCAPE_KEY])
+                return 0;
+            PlatformSleepMs(10);   // minimised: nothing to draw, nothing to read
+            continue;
+        }
+        bool keepGoing = RenderFrame();
+        ++Automation.FrameNumber;
+        bool last = options.Frames > 0 && Automation.FrameNumber >= options.Frames;
+        bool ending = !keepGoing || Shell.Keys[VK_ESCAPE_KEY] || last;
+        if (ending && !options.Screenshot.empty() && !PlatformSaveScreenshot(options.Screenshot.c_str()))
+            std::fprintf(stderr, "orvex: cannot write the screenshot %s\n", options.Screenshot.c_str());
+        if (!keepGoing)
+            return 1;
+        if (Shell.Keys[VK_ESCAPE_KEY])
+            return 0;
+        PlatformSwapBuffers();
+        if (Shell.Keys['F'])
+            SwitchFrame();
+        if (last) {
+            // The frame limit closes the window like its close button.
+            PlatformEvent close;
+            close.type = PlatformEventType::Close;
+            PlatformPushEvent(close);
+        }
+    }
+}
+
+static void RegisterShippedFonts()
+{
+    // The face is looked up by name; the files shipped beside the program make it known
+    // without installing it. An installed face named Orvex works as well.
+    for (const char* file : {"data/fonts/Orvex.ttf", "data/fonts/Orvex-Bold.ttf"})
+        PlatformRegisterFontFile(file);
+}
+
 int RunProgram(const ProgramOptions& options)
 {
-    std::fprintf(stderr, "orvex: the display spine is not built yet\n");
-    return 1;
+    if (!options.Dir.empty() && !PlatformChangeDirectory(options.Dir.c_str())) {
+        std::fprintf(stderr, "orvex: cannot enter the installation folder %s\n", options.Dir.c_str());
+        return 2;
+    }
+    if (!options.Input.empty()) {
+        std::string error;
+        if (!LoadScript(options.Input.c_str(), &error)) {
+            std::fprintf(stderr, "orvex: bad input script %s: %s\n", options.Input.c_str(), error.c_str());
+            return 2;
+        }
+    }
+    if (!options.TextTrace.empty())
+        TextTraceOpen(options.TextTrace.c_str());
+    Window.ForceHeadless = options.Headless;
+    RegisterShippedFonts();
+
+    // Simulator: one connection attempt before anything else (with the link).
+    if (!ConfigFileExists())
+        WriteConfig(true);
+    ReadConfig();
+    if (!CreateDisplayWindow(TitleStartingUp, DisplayConfig.Width, DisplayConfig.Height, 32, Shell.Frameless)) {
+        TextTraceClose();
+        return 0;
+    }
+    int exitCode = MainLoop(options);
+    DestroyDisplayWindow();
+    TextTraceClose();
+    return exitCode;
 }

@@ -93,6 +93,22 @@ BackgroundProcess StartBackground(const std::string& command, const std::string&
     return process;
 }
 
+int WaitBackground(BackgroundProcess& process, int timeoutMs)
+{
+    if (process.pid <= 0)
+        return -1;
+    int status = 0;
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+        if (waitpid(process.pid, &status, WNOHANG) == process.pid) {
+            process.pid = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    StopBackground(process);
+    return -1;
+}
+
 int StopBackground(BackgroundProcess& process)
 {
     if (process.pid <= 0)

@@ -26,6 +26,8 @@ struct BackgroundProcess {
 // Starts `command` with /bin/sh; waits up to timeoutMs for `readyLine` on its standard
 // output when it is not empty. Returns pid -1 on failure.
 BackgroundProcess StartBackground(const std::string& command, const std::string& readyLine, int timeoutMs = 10000);
+// Waits for the program to end by itself; its exit code, or -1 after timeoutMs (it is then killed).
+int WaitBackground(BackgroundProcess& process, int timeoutMs);
 // SIGTERM, then SIGKILL after a second; returns the exit status as waitpid gives it.
 int StopBackground(BackgroundProcess& process);
 

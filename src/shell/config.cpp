@@ -1,0 +1,169 @@
+// Reads and writes "MFD.ini". The reader goes by position: each header is one word that
+// is skipped, values are taken in order, the three folders between double quotes.
+// Owns: DisplayConfig. Reads/writes: Shell.Frameless, Shell.BezelShown, Shell.ConfiguredMode;
+// reads the window placement record (Window) for the saved position.
+#include "shell/config.h"
+
+#include "platform/platform.h"
+#include "shell/shell.h"
+#include "shell/window.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+DisplayConfigState DisplayConfig;
+
+static const char* const ConfigFile = "MFD.ini";
+
+void DisplayConfigReset()
+{
+    DisplayConfig = DisplayConfigState{};
+}
+
+bool ConfigFileExists()
+{
+    FILE* f = std::fopen(ConfigFile, "r");
+    if (!f)
+        return false;
+    std::fclose(f);
+    return true;
+}
+
+std::string FormatConfigText(bool defaults)
+{
+    char buffer[4096];
+    if (defaults) {
+        // The path c:\ names no folder on Linux: the plan list simply stays empty until
+        // the user sets a real folder. The default keeps it byte for byte.
+        std::snprintf(buffer, sizeof buffer,
+                      "[X_SIZE,Y_SIZE]\n484,605\n[X_POSITION,Y_POSISTION]\n100,100\n"
+                      "[FRAMELESS_WINDOW(0-1)]\n0\n[DISPLAY_BEZEL(0-1)]\n1\n[MFD=0,EICAS=1]\n0\n"
+                      "[PLANPATH]\n\"c:\\\"\n[PATH_TO_DU2]\n\"c:\\\"\n[PATH_TO_DU3]\n\"c:\\\"");
+    } else {
+        std::snprintf(buffer, sizeof buffer,
+                      "[X_SIZE,Y_SIZE]\n%d,%d\n[X_POSITION,Y_POSISTION]\n%d,%d\n"
+                      "[FRAMELESS_WINDOW(0-1)]\n%d\n[DISPLAY_BEZEL(0-1)]\n%d\n[MFD=0,EICAS=1]\n%d\n"
+                      "[PLAN_PATH]\n\"%s\"\n[PATH_TO_DU2]\n\"%s\"\n[PATH_TO_DU3]\n\"%s\"",
+                      DisplayConfig.Width, DisplayConfig.Height, Window.PlacementX, Window.PlacementY,
+                      Shell.Frameless ? 1 : 0, Shell.BezelShown ? 1 : 0, Shell.ConfiguredMode,
+                      DisplayConfig.PlanPath, DisplayConfig.Du2Path, DisplayConfig.Du3Path);
+    }
+    return buffer;
+}
+
+void WriteConfig(bool defaults)
+{
+    // Failure is silent: the built-in values apply and nothing is reported.
+    PlatformWriteFileAtomic(ConfigFile, FormatConfigText(defaults));
+}
+
+namespace {
+// A cursor over the file's bytes with the few scanf-like steps the reader needs. Every
+// step stops at the end of the text, so no file can make the reader loop or overrun.
+struct ConfigCursor {
+    const std::string& text;
+    size_t at = 0;
+
+    bool AtEnd() const { return at >= text.size(); }
+    // '\r' of files copied from Windows counts as whitespace like the rest.
+    void SkipSpace()
+    {
+        while (!AtEnd() && std::isspace(static_cast<unsigned char>(text[at])))
+            ++at;
+    }
+    void SkipWord()
+    {
+        SkipSpace();
+        while (!AtEnd() && !std::isspace(static_cast<unsigned char>(text[at])))
+            ++at;
+    }
+    // A decimal integer after optional whitespace; false (nothing consumed) when none is there.
+    bool ReadInt(int* value)
+    {
+        SkipSpace();
+        size_t start = at;
+        size_t p = at;
+        if (p < text.size() && (text[p] == '-' || text[p] == '+'))
+            ++p;
+        size_t digits = p;
+        while (p < text.size() && std::isdigit(static_cast<unsigned char>(text[p])))
+            ++p;
+        if (p == digits)
+            return false;
+        *value = static_cast<int>(std::strtol(text.substr(start, p - start).c_str(), nullptr, 10));
+        at = p;
+        return true;
+    }
+    // "int,int": the second is read only when the comma follows the first.
+    void ReadPair(int* a, int* b)
+    {
+        if (!ReadInt(a))
+            return;
+        if (!AtEnd() && text[at] == ',') {
+            ++at;
+            ReadInt(b);
+        }
+    }
+    // Takes the opening quote (whatever character stands there) and collects up to the next
+    // double quote. A path longer than 499 characters keeps its first 499 and the rest up to
+    // the quote is dropped, so the following paths still line up. A file that ends inside
+    // the quotes ends the path there.
+    void ReadQuoted(char* out)
+    {
+        if (AtEnd()) {
+            return;
+        }
+        ++at;
+        size_t n = 0;
+        while (!AtEnd() && text[at] != '"') {
+            if (n < ConfigPathMax - 1)
+                out[n++] = text[at];
+            ++at;
+        }
+        out[n] = '\0';
+        if (!AtEnd())
+            ++at;
+    }
+};
+} // namespace
+
+void ParseConfigText(const std::string& text)
+{
+    ConfigCursor c{text};
+    int frameless = Shell.Frameless ? 1 : 0, bezel = Shell.BezelShown ? 1 : 0;
+    c.SkipWord();
+    c.ReadPair(&DisplayConfig.Width, &DisplayConfig.Height);
+    c.SkipWord();
+    c.ReadPair(&DisplayConfig.X, &DisplayConfig.Y);
+    c.SkipWord();
+    c.ReadInt(&frameless);
+    c.SkipWord();
+    c.ReadInt(&bezel);
+    c.SkipWord();
+    c.ReadInt(&Shell.ConfiguredMode);
+    c.SkipSpace();
+    for (char* path : {DisplayConfig.PlanPath, DisplayConfig.Du2Path, DisplayConfig.Du3Path}) {
+        c.SkipWord();
+        c.SkipSpace();
+        c.ReadQuoted(path);
+    }
+    Shell.Frameless = frameless != 0;
+    Shell.BezelShown = bezel != 0;
+}
+
+void ReadConfig()
+{
+    FILE* f = std::fopen(ConfigFile, "rb");
+    if (!f)
+        return;
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    // The file is small; a hostile one is cut at 1 MiB rather than read without end.
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && text.size() < (1u << 20))
+        text.append(buffer, n);
+    std::fclose(f);
+    ParseConfigText(text);
+}

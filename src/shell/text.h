@@ -1,0 +1,28 @@
+// Outline text: one display list per character code and font slot, printed with
+// printf-style formatting and aligned at the current model-view position.
+#pragma once
+
+#include "platform/platform.h"
+
+// Font state; one instance, `Font`. Lists live as long as the rendering context.
+struct FontState {
+    unsigned ListBase[4] = {};                // slots 2 (normal) and 3 (bold) are built
+    PlatformGlyphMetrics Metrics[256] = {};   // of the last font built; used for both slots
+};
+extern FontState Font;
+
+constexpr int PrintTextMax = 255;   // characters of formatted text
+
+void BuildFont(const char* face, int slot, int height, int weight);
+void KillFonts();
+
+// Alignment 0 centres on the current position, 2 puts the start of the last character on
+// it, anything else starts the text there. The translation stays in the model-view matrix.
+void PrintText(int slot, int alignment, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+// Width of a text in em units and the advance of its last character, from the shared metrics.
+float TextWidth(const char* text, float* lastAdvance);
+
+// Text trace for tests and tools: every drawn text as one JSON line (see automation.h).
+void TextTraceOpen(const char* path);
+void TextTraceClose();

@@ -1,0 +1,135 @@
+// Creates and destroys the window and its rendering context, sets the viewport and the
+// one projection every display is laid out in, and runs the start-up loads in order.
+// Owns: Window. Writes: DisplayConfig size, Shell.ShowingMfd/ShowingEicas, the window title.
+#include "shell/window.h"
+
+#include "platform/platform.h"
+#include "shell/config.h"
+#include "shell/input.h"
+#include "shell/shell.h"
+#include "shell/text.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+WindowState Window;
+
+const char* const TitleStartingUp = "Starting Up Please Wait";
+const char* const TitleDu2Eicas = "Orvex DU2 EICAS - v1.0.0.4 build 203";
+const char* const TitleDu3Mfd = "Orvex DU3 MFD - v1.0.0.4 build 203";
+
+static void ShowCreationError(const char* text)
+{
+    PlatformMessageBox(text, "ERROR", PlatformIcon::Exclamation);
+}
+
+bool CreateDisplayWindow(const char* title, int width, int height, int bits, bool frameless)
+{
+    (void)bits;   // the context is always 24-bit colour without alpha
+    if (!PlatformInitVideo(Window.ForceHeadless)) {
+        ShowCreationError("Failed To Register The Window Class.");
+        return false;
+    }
+    // The window can never grow past the maximum tracking size of 3000 x 3000, and a
+    // window needs at least one pixel each way.
+    int w = width < 1 ? 1 : (width > 3000 ? 3000 : width);
+    int h = height < 1 ? 1 : (height > 3000 ? 3000 : height);
+    PlatformWindowResult result = PlatformCreateWindow(title, w, h, DisplayConfig.X, DisplayConfig.Y, frameless);
+    if (result != PlatformWindowResult::Ok) {
+        DestroyDisplayWindow();
+        ShowCreationError(result == PlatformWindowResult::WindowFailed    ? "Window Creation Error."
+                          : result == PlatformWindowResult::ContextFailed ? "Can't Create A GL Rendering Context."
+                                                                          : "Can't Activate The GL Rendering Context.");
+        return false;
+    }
+    Window.Created = true;
+    ResizeScene(w, h);
+    if (!InitScene()) {
+        DestroyDisplayWindow();
+        ShowCreationError("Initialization Failed.");
+        return false;
+    }
+    return true;
+}
+
+void RefreshPlacement()
+{
+    if (Window.Created)
+        PlatformGetWindowPosition(&Window.PlacementX, &Window.PlacementY);
+}
+
+void ResizeScene(int width, int height)
+{
+    (void)width;   // the display area's width always follows the height
+    // A height of 0 would divide by zero in the aspect ratio; one pixel keeps the
+    // projection defined and the display simply too small to see.
+    if (height < 1)
+        height = 1;
+    int displayWidth = static_cast<int>(height * 0.7165);
+    DisplayConfig.Width = displayWidth;
+    DisplayConfig.Height = height;
+    RefreshPlacement();
+    glViewport(0, 0, displayWidth, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(displayWidth) / height, 0.1, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+bool InitScene()
+{
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_LINE_SMOOTH);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+
+    Window.SharedQuadric = gluNewQuadric();
+    gluQuadricNormals(Window.SharedQuadric, GLU_SMOOTH);
+
+    BuildFont("Orvex", 2, -10, 400);
+    BuildFont("Orvex", 3, -10, 700);
+
+    // Map display lists (built with the map page).
+
+    // The log of the previous run goes; this run's missing files are reported afresh.
+    PlatformRemoveFile("error.log");
+
+    // Flight plan list, aircraft configuration and navigation database (with their subsystems).
+
+    SetSoftKeyRegions();
+
+    if (Shell.ConfiguredMode != 0) {
+        Shell.ShowingEicas = true;
+        Shell.ShowingMfd = false;
+        PlatformSetTitle(TitleDu2Eicas);
+    } else {
+        Shell.ShowingMfd = true;
+        Shell.ShowingEicas = false;
+        PlatformSetTitle(TitleDu3Mfd);
+    }
+    return true;
+}
+
+void DestroyDisplayWindow()
+{
+    if (ConfigFileExists())
+        WriteConfig(false);
+    // Font lists are freed while their context still exists.
+    if (Window.Created)
+        KillFonts();
+    if (Window.SharedQuadric) {
+        gluDeleteQuadric(Window.SharedQuadric);
+        Window.SharedQuadric = nullptr;
+    }
+    if (!PlatformDestroyContext())
+        PlatformMessageBox("Release Of DC And RC Failed.", "SHUTDOWN ERROR", PlatformIcon::Information);
+    if (!PlatformDestroyWindow())
+        PlatformMessageBox("Could Not Release hWnd.", "SHUTDOWN ERROR", PlatformIcon::Information);
+    Window.Created = false;
+    PlatformQuitVideo();
+    Shell.LinkConnected = false;
+}

@@ -1,0 +1,101 @@
+// The display unit run from outside: configuration file at exit, screenshot size, the
+// frame switch, Escape, scripted input errors and the missing font.
+#include "support/support.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+std::string Orvex(const std::string& unit, const std::string& args)
+{
+    return ProgramPath("orvex") + " --dir " + unit + " --headless " + args;
+}
+
+// PNG width and height from the IHDR chunk.
+std::pair<int, int> PngSize(const std::string& path)
+{
+    std::string png = ReadFile(path);
+    if (png.size() < 24)
+        return {0, 0};
+    auto be32 = [&](size_t at) {
+        return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+               (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+    };
+    return {be32(16), be32(20)};
+}
+} // namespace
+
+TEST(Program, FirstRunWritesDefaultConfigAndSavesItAtExit)
+{
+    std::string unit = MakeScratchUnit("first-run");
+    std::string out;
+    ASSERT_EQ(RunCommand(Orvex(unit, "--frames 300 --screenshot " + unit + "/a.png"), &out), 0) << out;
+    EXPECT_EQ(ReadFile(unit + "/MFD.ini"),
+              "[X_SIZE,Y_SIZE]\n433,605\n[X_POSITION,Y_POSISTION]\n100,100\n[FRAMELESS_WINDOW(0-1)]\n0\n"
+              "[DISPLAY_BEZEL(0-1)]\n1\n[MFD=0,EICAS=1]\n0\n[PLAN_PATH]\n\"c:\\\"\n[PATH_TO_DU2]\n\"c:\\\"\n"
+              "[PATH_TO_DU3]\n\"c:\\\"");
+    EXPECT_EQ(PngSize(unit + "/a.png"), std::make_pair(484, 605));
+}
+
+TEST(Program, FrameSwitchIsSavedAndEscapeEnds)
+{
+    std::string unit = MakeScratchUnit("frame-switch");
+    WriteFile(unit + "/keys.txt", "# F toggles the frame; Escape ends well before the frame limit\n"
+                                  "3 key F press\n10 key Escape down\n");
+    std::string out;
+    ASSERT_EQ(RunCommand(Orvex(unit, "--frames 1000 --text-trace " + unit + "/t.jsonl --input " + unit + "/keys.txt"), &out), 0)
+        << out;
+    EXPECT_NE(ReadFile(unit + "/MFD.ini").find("[FRAMELESS_WINDOW(0-1)]\n1\n"), std::string::npos);
+
+    // Twice restores the first style.
+    WriteFile(unit + "/keys.txt", "3 key F press\n6 key F press\n");
+    ASSERT_EQ(RunCommand(Orvex(unit, "--frames 20 --input " + unit + "/keys.txt"), &out), 0) << out;
+    EXPECT_NE(ReadFile(unit + "/MFD.ini").find("[FRAMELESS_WINDOW(0-1)]\n1\n"), std::string::npos);
+}
+
+TEST(Program, ConfigDeletedDuringTheRunIsNotRecreatedAtExit)
+{
+    std::string unit = MakeScratchUnit("deleted-config");
+    BackgroundProcess run = StartBackground(Orvex(unit, "--frames 2000"), "");
+    ASSERT_GT(run.pid, 0);
+    for (int i = 0; i < 500 && !FileExists(unit + "/MFD.ini"); ++i)
+        usleep(10000);
+    ASSERT_TRUE(FileExists(unit + "/MFD.ini"));
+    std::remove((unit + "/MFD.ini").c_str());
+    EXPECT_EQ(WaitBackground(run, 60000), 0);
+    EXPECT_FALSE(FileExists(unit + "/MFD.ini"));
+}
+
+TEST(Program, BadOptionsAndScriptsAreExplained)
+{
+    std::string unit = MakeScratchUnit("bad-input");
+    WriteFile(unit + "/keys.txt", "5 key Banana press\n");
+    std::string out;
+    EXPECT_EQ(RunCommand(Orvex(unit, "--input " + unit + "/keys.txt"), &out), 2);
+    EXPECT_NE(out.find("line 1: unknown key name 'Banana'"), std::string::npos) << out;
+    EXPECT_NE(RunCommand(Orvex(unit, "--frames 0"), &out), 0);
+    EXPECT_NE(RunCommand(ProgramPath("orvex") + " --dir /no/such/folder", &out), 0);
+}
+
+TEST(Program, ZeroHeightInConfigRunsWithoutCrashing)
+{
+    std::string unit = MakeScratchUnit("zero-height");
+    WriteFile(unit + "/MFD.ini", "[X_SIZE,Y_SIZE]\n0,0\n[X_POSITION,Y_POSISTION]\n5,5\n[F]\n0\n[B]\n1\n[M]\n0\n"
+                                 "[PLAN_PATH]\n\"\"\n[PATH_TO_DU2]\n\"\"\n[PATH_TO_DU3]\n\"\"");
+    std::string out;
+    EXPECT_EQ(RunCommand(Orvex(unit, "--frames 5"), &out), 0) << out;
+    EXPECT_NE(ReadFile(unit + "/MFD.ini").find("[X_SIZE,Y_SIZE]\n0,1\n"), std::string::npos);
+}
+
+TEST(Program, MissingFontIsReportedAndEndsAfterOneFrame)
+{
+    std::string unit = MakeScratchUnit("no-font");
+    RunCommand("rm -rf " + unit + "/data/fonts");
+    std::string out;
+    int rc = RunCommand(Orvex(unit, "--frames 300 --text-trace " + unit + "/t.jsonl"), &out);
+    EXPECT_EQ(rc, 1);
+    EXPECT_NE(out.find("Orvex Error!: Orvex.ttf Font is not installed"), std::string::npos) << out;
+    // MFD.ini is still saved by the normal teardown.
+    EXPECT_TRUE(FileExists(unit + "/MFD.ini"));
+}
