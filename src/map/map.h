@@ -2,8 +2,10 @@
 // airport layers and the display lists built once at start-up.
 #pragma once
 
+#include "map/display_lists.h"
 #include "navdb/navdb.h"
 
+#include <cstdint>
 #include <vector>
 
 // Map page state. Lives for the whole run; MapReset() restores the start values for tests.
@@ -11,7 +13,11 @@ struct MapState {
     int MapFrameCounter = 0;      // 0..3, one step per drawn map page; navaids re-selected at 0, airports at 3
     bool FmsMode = false;         // NAV/GPS switch on GPS: the GPS block is shown
     char GpsNextId[8] = {};       // the GPS's next waypoint, NUL-terminated
-    unsigned char AlertFlags = 0; // last value read from the shared flag byte (CHECK EICAS)
+    // The two immediate reads of the page. When the link is down (or an exchange fails)
+    // they keep the last value read, so the GPS block and the alert prompt hold steady
+    // instead of flickering with a flaky link; at start both read as 0 (no GPS, no alert).
+    uint32_t NavGpsSwitch = 0;    // 0x132C: nonzero on GPS
+    uint8_t AlertFlags = 0;       // 0x73D5: the shared flag byte (master caution/warning bits)
 
     // Selection (every fourth frame) and drawing (every frame) of the two layers.
     std::vector<int> NearNavaids;       // indices into NavaidTable within range, table order
@@ -22,14 +28,6 @@ struct MapState {
 };
 extern MapState Map;
 void MapReset();
-
-// Display lists built once by BuildDisplayLists (names from glGenLists; 0 until built).
-struct MapListsState {
-    unsigned VorSymbol = 0, VorDmeSymbol = 0, NdbSymbol = 0, AirportSymbol = 0, WaypointSymbol = 0;
-    unsigned AircraftSymbol = 0, MarkerArrowLeft = 0, MarkerArrowRight = 0, RoseList = 0;
-    unsigned UnitQuadList = 0, UnitBoxList = 0, UnitTriangleList = 0;
-};
-extern MapListsState MapLists;
 
 // The selected range in nautical miles (Shell.MapRangeIndex into the range table).
 int MapRangeNm();
@@ -50,8 +48,7 @@ constexpr size_t MapMaxDrawnAirports = 8;
 // flight plan skipped; the NavKind of the symbol, or Ils (0) for none.
 void MapPickNavaidSymbols(const std::vector<NavRecord>& drawn, unsigned symbols[MapMaxDrawnNavaids]);
 
-// GL drawing (map_draw.cpp, map_lists.cpp).
-void BuildDisplayLists();
+// GL drawing (map_page.cpp, map_symbols.cpp).
 void DrawMapPage();
 void DrawHeadingMarker();
 void DrawOwnAircraft();

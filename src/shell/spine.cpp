@@ -4,7 +4,9 @@
 // Owns: Shell. Reads: Aircraft (BatteryMaster, AvionicsMaster, DimLevel, KnobCounter).
 #include "shell/shell.h"
 
+#include "map/map.h"
 #include "menu/menu.h"
+#include "navdb/navdb.h"
 #include "platform/platform.h"
 #include "shell/automation.h"
 #include "shell/config.h"
@@ -112,7 +114,10 @@ static void DrawPowerOverlay()
 
 static void RunFirstFrameLoads()
 {
-    // Navigation database, once more (with the map).
+    // The navigation database once more: the tables are refilled, not appended to.
+    LoadNavaids();
+    LoadWaypoints();
+    LoadAirports();
     Shell.FirstFrameDone = true;
     if (Shell.ShowingEicas) {
         Menu.MenuLevel = 1;
@@ -136,6 +141,8 @@ bool RenderFrame()
         // and the crew alerting list (each with its subsystem).
         if (Shell.ShowingMfd && Shell.PendingSoftKey == 5)
             Shell.PendingSoftKey = 6;
+        if (Shell.ShowingMfd)
+            DrawMapPage();
         DrawPowerOverlay();
     } else {
         Shell.FadeAlpha = 1.0f;

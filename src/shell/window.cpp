@@ -3,6 +3,8 @@
 // Owns: Window. Writes: DisplayConfig size, Shell.ShowingMfd/ShowingEicas, the window title.
 #include "shell/window.h"
 
+#include "map/display_lists.h"
+#include "navdb/navdb.h"
 #include "platform/platform.h"
 #include "shell/config.h"
 #include "shell/input.h"
@@ -93,12 +95,16 @@ bool InitScene()
     BuildFont("Orvex", 2, -10, 400);
     BuildFont("Orvex", 3, -10, 700);
 
-    // Map display lists (built with the map page).
+    BuildDisplayLists();
 
     // The log of the previous run goes; this run's missing files are reported afresh.
     PlatformRemoveFile("error.log");
 
-    // Flight plan list, aircraft configuration and navigation database (with their subsystems).
+    // Flight plan list and aircraft configuration (with their subsystems), then the
+    // navigation database, which needs the configuration's minimum runway length.
+    LoadNavaids();
+    LoadWaypoints();
+    LoadAirports();
 
     SetSoftKeyRegions();
 
