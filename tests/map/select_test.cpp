@@ -1,0 +1,100 @@
+// Selection of nearby entries and the nearest-first cuts, without drawing.
+#include "map/map.h"
+#include "shell/shell.h"
+#include "simlink/aircraft.h"
+
+#include <algorithm>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+NavRecord Entry(const char* ident, float lat, float lon, uint32_t table = 1, uint32_t kind = Ndb)
+{
+    NavRecord r;
+    std::memset(&r, 0, sizeof r);
+    std::memcpy(r.Ident, ident, std::min<size_t>(std::strlen(ident), 4));
+    r.Lat = lat, r.Lon = lon, r.Table = table, r.Kind = kind;
+    return r;
+}
+
+class Selection : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ShellReset();
+        AircraftReset();
+        MapReset();
+        NavDatabaseReset();
+        Aircraft.Latitude = 0;
+        Aircraft.Longitude = 0;
+        Shell.MapRangeIndex = 0;  // 5 NM
+    }
+};
+} // namespace
+
+TEST_F(Selection, EntryExactlyAtRangeIsInAndJustBeyondIsOut)
+{
+    auto& table = NavDatabase.NavaidTable;
+    table = {Entry("AT", 0, 5.0f / 60), Entry("OUT", 0, 5.01f / 60), Entry("IN", 0, -1.0f / 60)};
+    table[1].Angle = 42;
+    Aircraft.MagVar = 350;  // 10 degrees west
+    SelectNearby(table);
+    EXPECT_EQ(Map.NearNavaids, (std::vector<int>{0, 2}));
+    EXPECT_FLOAT_EQ(table[0].DistanceNm, 5.0f);
+    EXPECT_NEAR(table[0].Angle, 270 + 350, 1e-3);  // stored unwrapped, as a sum
+    EXPECT_NEAR(table[2].Angle, 90 + 350, 1e-3);
+    EXPECT_FLOAT_EQ(table[1].Angle, 42);  // beyond range: the old angle stays
+    EXPECT_GT(table[1].DistanceNm, 5.0f);
+}
+
+TEST_F(Selection, ListFollowsTheTableAndEmptyTablesEmptyTheirOwnList)
+{
+    NavDatabase.AirportTable = {Entry("KAAA", 0, 0.01f, 0), Entry("KBBB", 0, 0, 0)};
+    SelectNearby(NavDatabase.AirportTable);
+    EXPECT_EQ(Map.NearAirports, (std::vector<int>{0, 1}));
+    EXPECT_TRUE(Map.NearNavaids.empty());
+    // On the aircraft's own position the angle is just the variation.
+    EXPECT_FLOAT_EQ(NavDatabase.AirportTable[1].Angle, 0.0f);
+
+    Map.NearNavaids = {7};
+    SelectNearby(NavDatabase.NavaidTable);
+    EXPECT_TRUE(Map.NearNavaids.empty());
+    EXPECT_EQ(Map.NearAirports.size(), 2u);
+}
+
+TEST_F(Selection, CutKeepsTheNearestAndSymbolsShareTheVorCount)
+{
+    std::vector<NavRecord> table;
+    std::vector<int> nearList;
+    // 25 entries, farthest first in table order; kinds cycle VOR, VOR-DME, NDB.
+    const uint32_t kinds[3] = {Vor, VorDme, Ndb};
+    for (int i = 0; i < 25; ++i) {
+        table.push_back(Entry("X", 0, 0, 1, kinds[i % 3]));
+        table.back().DistanceNm = static_cast<float>(25 - i);
+        nearList.push_back(i);
+    }
+    std::vector<NavRecord> drawn;
+    MapBuildDrawnList(nearList, table, MapMaxDrawnNavaids, drawn);
+    ASSERT_EQ(drawn.size(), 20u);
+    for (size_t i = 0; i < drawn.size(); ++i)
+        EXPECT_FLOAT_EQ(drawn[i].DistanceNm, static_cast<float>(i + 1));
+
+    unsigned symbols[MapMaxDrawnNavaids];
+    drawn[0].InPlan = true;  // a plan's point is left to the route
+    MapPickNavaidSymbols(drawn, symbols);
+    int vorType = 0, ndb = 0;
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        vorType += symbols[i] == Vor || symbols[i] == VorDme;
+        ndb += symbols[i] == Ndb;
+        if (symbols[i] != Ils) {
+            EXPECT_EQ(symbols[i], drawn[i].Kind);
+        }
+    }
+    EXPECT_EQ(symbols[0], unsigned(Ils));
+    EXPECT_EQ(vorType, 4);
+    EXPECT_EQ(ndb, 4);
+
+    // Stale indices (a table reloaded shorter) are passed over.
+    MapBuildDrawnList({3, 99, -1}, table, 8, drawn);
+    EXPECT_EQ(drawn.size(), 1u);
+}
