@@ -8,6 +8,18 @@
 #include <cstdint>
 #include <vector>
 
+// Sines and cosines of a table's positions, worked out once per load: with them a
+// selection over a whole world's table needs one acos per entry and no other trigonometry.
+struct MapGeoEntry {
+    double sinLat, cosLat, sinLon, cosLon;
+};
+struct MapGeoCache {
+    const void* data = nullptr;   // the table it was made from (its storage, size and load)
+    size_t size = 0;
+    long generation = -1;
+    std::vector<MapGeoEntry> entries;
+};
+
 // Map page state. Lives for the whole run; MapReset() restores the start values for tests.
 struct MapState {
     int MapFrameCounter = 0;      // 0..3, one step per drawn map page; navaids re-selected at 0, airports at 3
@@ -25,6 +37,7 @@ struct MapState {
     std::vector<NavRecord> DrawnNavaids;   // nearest 20 of NearNavaids, nearest first
     std::vector<NavRecord> DrawnAirports;  // nearest 8 of NearAirports
     std::vector<int> SortScratch;       // reused by the nearest-first cut, so frames do not allocate
+    MapGeoCache NavaidGeo, AirportGeo;  // sines and cosines of the entries' positions
 };
 extern MapState Map;
 void MapReset();

@@ -58,6 +58,7 @@ void LoadNavaids()
         return;
     }
     NavDatabase.NavaidTable.clear();
+    ++NavDatabase.LoadGeneration;
     NavDatabase.RefusedNavaids = ParseNavaidLines(content.data(), content.size(), NavDatabase.NavaidTable);
 }
 
@@ -66,6 +67,7 @@ void LoadNavaids()
 void LoadWaypoints()
 {
     NavDatabase.WaypointTable.clear();
+    ++NavDatabase.LoadGeneration;
     std::string content;
     if (!ReadWholeFile("data\\waypoints.txt", &content)) {
         AppendErrorLog(NoWaypointDatabase);
@@ -84,6 +86,7 @@ void LoadAirports()
         return;
     }
     NavDatabase.AirportTable.clear();
+    ++NavDatabase.LoadGeneration;
     NavDatabase.RefusedAirports =
         ParseAirportLines(content.data(), content.size(), AircraftConfig.MIN_RUNWAY_LENGTH, NavDatabase.AirportTable);
 }

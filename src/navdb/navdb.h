@@ -31,6 +31,7 @@ struct NavDatabaseState {
     std::vector<NavRecord> WaypointTable;
     std::vector<NavRecord> AirportTable;
     long RefusedNavaids = 0, RefusedWaypoints = 0, RefusedAirports = 0;  // last load of each
+    long LoadGeneration = 0;   // counts loads, so that positions derived from a table know when to renew
 };
 extern NavDatabaseState NavDatabase;
 void NavDatabaseReset();

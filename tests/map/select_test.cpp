@@ -1,9 +1,11 @@
 // Selection of nearby entries and the nearest-first cuts, without drawing.
+#include "map/geodesy.h"
 #include "map/map.h"
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -97,4 +99,37 @@ TEST_F(Selection, CutKeepsTheNearestAndSymbolsShareTheVorCount)
     // Stale indices (a table reloaded shorter) are passed over.
     MapBuildDrawnList({3, 99, -1}, table, 8, drawn);
     EXPECT_EQ(drawn.size(), 1u);
+}
+
+// The selection works from sines and cosines prepared per load; it must agree with the
+// geodesic functions the rest of the map uses.
+TEST_F(Selection, PreparedTrigonometryMatchesTheGeodesicFunctions)
+{
+    Aircraft.Latitude = 32.7335556;
+    Aircraft.Longitude = -117.1896667;
+    Aircraft.MagVar = 347;
+    Shell.MapRangeIndex = 8;
+    auto& table = NavDatabase.AirportTable;
+    for (int i = 0; i < 400; ++i)
+        table.push_back(Entry("K", static_cast<float>(32.7335556 + (i % 20 - 10) * 0.9),
+                              static_cast<float>(-117.1896667 + (i / 20 - 10) * 1.1), 0));
+    SelectNearby(table);
+    ASSERT_GT(Map.NearAirports.size(), 100u);
+    for (const NavRecord& r : table) {
+        const double d = GreatCircleDistanceNm(Aircraft.Latitude, Aircraft.Longitude, r.Lat, r.Lon);
+        EXPECT_NEAR(r.DistanceNm, d, 1e-3 + d * 1e-6);
+    }
+    for (int index : Map.NearAirports) {
+        const NavRecord& r = table[static_cast<size_t>(index)];
+        const double course = InitialBearingDeg(Aircraft.Latitude, Aircraft.Longitude, r.Lat, r.Lon, r.DistanceNm);
+        // On the own meridian the two may pick either side of north: 0.0001 or 359.999.
+        const double diff = std::fmod(std::fabs(r.Angle - 347 - course), 360.0);
+        EXPECT_LT(std::min(diff, 360 - diff), 1e-3) << r.Lat << " " << r.Lon;
+    }
+    // A reload invalidates what was prepared: moved entries are measured where they are now.
+    table[0].Lat = static_cast<float>(Aircraft.Latitude);
+    table[0].Lon = static_cast<float>(Aircraft.Longitude);
+    ++NavDatabase.LoadGeneration;
+    SelectNearby(table);
+    EXPECT_LT(table[0].DistanceNm, 0.01f);
 }
