@@ -190,10 +190,15 @@ void BuildRose()
     glLoadIdentity();
     glColor3f(0, 0, 0);
     glTranslatef(0, 2.28f, -30.0f);
+    // Opaque black needs no blending; without it the two large masks cost the software
+    // rasteriser far less. The blending state is put back as it was.
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_BLEND);
     const Point right[] = {{0, 0}, {9.23f, 4.56f}, {9.23f, -14.669f}, {0, -10}, {0, 0}};
     const Point left[] = {{0, 0}, {-9.23f, 4.56f}, {-9.23f, -14.669f}, {0, -10}, {0, 0}};
     Strip(GL_POLYGON, right, 5);
     Strip(GL_POLYGON, left, 5);
+    glPopAttrib();
     glEndList();
 }
 
