@@ -118,3 +118,63 @@ std::vector<std::string> PlatformListDirectory(const char* dir);
 // Plays a WAV file once and returns when it has finished (the chime thread's call).
 // Silent and harmless without a sound device or file.
 void PlatformPlaySoundSync(const char* path);
+
+// ---------------------------------------------------------------------------------------
+// IPC transport (platform_ipc.cpp)
+// ---------------------------------------------------------------------------------------
+// The simulator module's window messages, atoms and named file mappings, on Linux:
+// - the runtime folder is $ORVEX_RUNTIME_DIR, else $XDG_RUNTIME_DIR/orvex, else
+//   /tmp/orvex-<uid>, private to the user (0700);
+// - "the module window of class C" is a connection to the socket <runtime>/C;
+// - a registered message number is derived from its name, the same on both sides;
+// - an atom stands for the block's name, which travels with each request;
+// - a named mapping is a POSIX shared memory object, created exclusively, mode 0600;
+// - a timed send is one request and one 32-bit answer; every request carries a sequence
+//   number, so an answer that arrives after its time-out is never taken for a later one.
+
+// The runtime folder, created (mode 0700) when missing; empty when it cannot be made
+// private to this user.
+std::string PlatformRuntimeDir();
+int PlatformProcessId();
+
+// Client side. A window handle is a connected socket, -1 for none.
+int PlatformFindModuleWindow(const char* className);
+void PlatformForgetModuleWindow(int window);
+uint32_t PlatformRegisterMessage(const char* name);   // 0 only for an empty name
+uint16_t PlatformAddAtom(const char* name);           // 0 on failure
+void PlatformDeleteAtom(uint16_t atom);
+// A named shared mapping; -1 on failure or when the name exists already.
+int PlatformCreateMapping(const char* name, uint32_t size);
+void* PlatformMapView(int mapping, uint32_t size);    // nullptr on failure
+void PlatformUnmapView(void* view, uint32_t size);
+void PlatformCloseMapping(int mapping, const char* name);  // also removes the name
+// Sends `message` with the atom's name and `param` and waits up to timeoutMs for the
+// module's 32-bit result. False when it could not be sent or no answer came in time.
+bool PlatformSendMessageTimeout(int window, uint32_t message, uint16_t atom, uint32_t param,
+                                int timeoutMs, uint32_t* result);
+
+// Module side (the orvex-sim stand-in and test modules).
+constexpr int PlatformBlockNameMax = 64;
+struct PlatformModuleRequest {
+    uint32_t sequence = 0;
+    uint32_t message = 0;
+    uint32_t param = 0;
+    char blockName[PlatformBlockNameMax] = {};  // NUL-terminated atom name
+};
+// Listens on <runtime>/<className>; -1 when the folder is unusable or another module
+// already answers there (a stale socket of a dead module is replaced). `why` says which.
+int PlatformModuleListen(const char* className, std::string* why);
+void PlatformModuleStopListening(int listener, const char* className);  // removes the socket
+int PlatformModuleAccept(int listener);  // -1 when nobody is waiting
+// Waits up to timeoutMs until one of fds[0..count) can be read; ready[i] says which.
+// Returns the number ready, 0 on time-out or interruption.
+int PlatformWaitReadable(const int* fds, bool* ready, int count, int timeoutMs);
+// One request from a client; false when the client has gone (or sent garbage).
+bool PlatformModuleReceive(int client, PlatformModuleRequest* request);
+bool PlatformModuleAnswer(int client, uint32_t sequence, uint32_t result);
+void PlatformModuleDropClient(int client);
+// Opens an existing block by name, checking it is at least `size` bytes; nullptr if not.
+void* PlatformOpenMapping(const char* name, uint32_t size);
+void PlatformRemoveMappingName(const char* name);
+// SIGINT and SIGTERM set *flag instead of ending the process.
+void PlatformCatchTermination(volatile int* flag);

@@ -15,6 +15,7 @@
 #include "shell/text.h"
 #include "shell/window.h"
 #include "simlink/aircraft.h"
+#include "simlink/state_dump.h"
 
 #include <GL/gl.h>
 
@@ -129,13 +130,23 @@ bool RenderFrame()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    // Simulator: acquire this frame's aircraft state, or try to connect (with the link).
+    // Simulator: acquire this frame's aircraft state, or try to connect again.
+    if (Shell.LinkConnected) {
+        AcquireAircraftState();
+        ConvertAircraftState();
+    } else {
+        ConnectSimulator();
+    }
+    StateDumpNoteAcquired();
 
     if (!Shell.FirstFrameDone)
         RunFirstFrameLoads();
     ProcessKeys();
 
     if (Aircraft.BatteryMaster != 0) {
+        // The menu starts with the fuel and surface derivations; until the menu exists the
+        // frame runs them here.
+        DeriveFuelAndSurfaces();
         // Menu and its page (with the menu), then the display this unit shows:
         // MFD: traffic while the avionics are on, then the map page; EICAS: engine display
         // and the crew alerting list (each with its subsystem).
@@ -152,6 +163,7 @@ bool RenderFrame()
 
     // Bezel overlay (with the bezel textures).
 
+    StateDumpFrame(AutomationFrameNumber());
     if (!Automation.NoFrameSleep)
         PlatformSleepMs(1);
     if (Shell.FontMissing) {
@@ -237,10 +249,14 @@ int RunProgram(const ProgramOptions& options)
     }
     if (!options.TextTrace.empty())
         TextTraceOpen(options.TextTrace.c_str());
+    if (!options.DumpState.empty() && !StateDumpOpen(options.DumpState.c_str()))
+        std::fprintf(stderr, "orvex: cannot write the state dump %s\n", options.DumpState.c_str());
     Window.ForceHeadless = options.Headless;
     RegisterShippedFonts();
 
-    // Simulator: one connection attempt before anything else (with the link).
+    // Simulator: one connection attempt before anything else; a failure is silent and
+    // every frame tries again.
+    ConnectSimulator();
     if (!ConfigFileExists())
         WriteConfig(true);
     ReadConfig();
@@ -251,5 +267,6 @@ int RunProgram(const ProgramOptions& options)
     int exitCode = MainLoop(options);
     DestroyDisplayWindow();
     TextTraceClose();
+    StateDumpClose();
     return exitCode;
 }

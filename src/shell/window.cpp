@@ -4,12 +4,14 @@
 #include "shell/window.h"
 
 #include "map/display_lists.h"
+#include "menu/aircraft_config.h"
 #include "navdb/navdb.h"
 #include "platform/platform.h"
 #include "shell/config.h"
 #include "shell/input.h"
 #include "shell/shell.h"
 #include "shell/text.h"
+#include "simlink/simlink.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -100,8 +102,10 @@ bool InitScene()
     // The log of the previous run goes; this run's missing files are reported afresh.
     PlatformRemoveFile("error.log");
 
-    // Flight plan list and aircraft configuration (with their subsystems), then the
-    // navigation database, which needs the configuration's minimum runway length.
+    // Flight plan list (with the plan subsystem).
+    // The aircraft configuration comes after the plan list and before the navigation
+    // database, whose airport layer uses MIN_RUNWAY_LENGTH.
+    ReadAircraftConfig();
     LoadNavaids();
     LoadWaypoints();
     LoadAirports();
@@ -137,5 +141,6 @@ void DestroyDisplayWindow()
         PlatformMessageBox("Could Not Release hWnd.", "SHUTDOWN ERROR", PlatformIcon::Information);
     Window.Created = false;
     PlatformQuitVideo();
+    SimLinkClose();
     Shell.LinkConnected = false;
 }

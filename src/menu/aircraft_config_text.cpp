@@ -1,0 +1,123 @@
+// The text of "accfg.ini": the positional reader, the writer's format and the default
+// file. No file access here, so tests and the fuzzer can feed it any bytes.
+// Owns: nothing; reads and fills the AircraftConfigState it is given.
+#include "menu/aircraft_config.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+// Two header spellings have always been in circulation: the default file says
+// "[VMAX_FLAP_8]" and "[MMO]", the writer "[VMAX_FLAPS_8]" and "[MM0]" (digit zero).
+// The reader never looks at headers, so both, and any others, read the same.
+const char AircraftConfigDefaultFile[] =
+    "[V1]\n100\n"
+    "[VR]\n100\n"
+    "[V2]\n100\n"
+    "[MAX_FLAPS]\n40\n"
+    "[VMIN]\n90\n"
+    "[VMAX_FLAP_8]\n250\n"
+    "[VMAX_FLAP_20]\n200\n"
+    "[VMAX_FLAP_40]\n150\n"
+    "[VMO]\n335\n"
+    "[MMO]\n0.81\n"
+    "[MAX_SPOILERS]\n60\n"
+    "[MIN_RUNWAY_LENGTH]\n5000\n"
+    "[MAX_FUEL]\n6062\n";
+
+// A cursor over the file's text with the habits of formatted input: every item skips the
+// whitespace before it (line ends of either kind included); a number that cannot be read
+// leaves the cursor on it, so the next header word swallows it and the positions of the
+// later values shift, just as they always have.
+struct ConfigCursor {
+    const char* p;
+    const char* end;
+};
+
+static void SkipSpace(ConfigCursor* c)
+{
+    while (c->p < c->end && std::isspace(static_cast<unsigned char>(*c->p)))
+        ++c->p;
+}
+
+static void SkipWord(ConfigCursor* c)
+{
+    SkipSpace(c);
+    while (c->p < c->end && !std::isspace(static_cast<unsigned char>(*c->p)))
+        ++c->p;
+}
+
+static void ReadInt(ConfigCursor* c, int* value)
+{
+    SkipSpace(c);
+    const char* q = c->p;
+    bool negative = false;
+    if (q < c->end && (*q == '+' || *q == '-'))
+        negative = *q++ == '-';
+    const char* digits = q;
+    long long v = 0;
+    for (; q < c->end && std::isdigit(static_cast<unsigned char>(*q)); ++q)
+        if (v < 1LL << 40)   // saturates long before overflowing; clamped below
+            v = v * 10 + (*q - '0');
+    if (q == digits)
+        return;
+    v = negative ? -v : v;
+    *value = static_cast<int>(v < -2147483648LL ? -2147483648LL : v > 2147483647LL ? 2147483647LL : v);
+    c->p = q;
+}
+
+static void ReadFloat(ConfigCursor* c, float* value)
+{
+    SkipSpace(c);
+    // The number is copied out so the conversion can never run past the text.
+    char word[64];
+    size_t n = 0;
+    while (c->p + n < c->end && n < sizeof word - 1 && !std::isspace(static_cast<unsigned char>(c->p[n])))
+        word[n] = c->p[n], ++n;
+    word[n] = '\0';
+    char* stop = nullptr;
+    float v = std::strtof(word, &stop);
+    if (stop == word)
+        return;
+    *value = v;
+    c->p += stop - word;
+}
+
+void ParseAircraftConfig(const char* text, unsigned long length, AircraftConfigState* config)
+{
+    ConfigCursor c{text, text + length};
+    int* ints[] = {&config->V1, &config->VR, &config->V2, &config->MAX_FLAPS, &config->VMIN,
+                   &config->VMAX_FLAPS_8, &config->VMAX_FLAPS_20, &config->VMAX_FLAPS_40};
+    for (int* field : ints) {
+        SkipWord(&c);
+        ReadInt(&c, field);
+    }
+    SkipWord(&c);
+    ReadFloat(&c, &config->VMO);
+    SkipWord(&c);
+    ReadFloat(&c, &config->MMO);
+    for (int* field : {&config->MAX_SPOILERS, &config->MIN_RUNWAY_LENGTH, &config->MAX_FUEL}) {
+        SkipWord(&c);
+        ReadInt(&c, field);
+    }
+    // The [ACTIVE_PLAN] section after the values is for the cockpit panel; not read here.
+}
+
+std::string FormatAircraftConfig(const AircraftConfigState& config)
+{
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "[V1]\n%d\n[VR]\n%d\n[V2]\n%d\n[MAX_FLAPS]\n%d\n[VMIN]\n%d\n"
+                  "[VMAX_FLAPS_8]\n%d\n[VMAX_FLAPS_20]\n%d\n[VMAX_FLAPS_40]\n%d\n"
+                  "[VMO]\n%f\n[MM0]\n%f\n[MAX_SPOILERS]\n%d\n[MIN_RUNWAY_LENGTH]\n%d\n[MAX_FUEL]\n%d\n",
+                  config.V1, config.VR, config.V2, config.MAX_FLAPS, config.VMIN, config.VMAX_FLAPS_8,
+                  config.VMAX_FLAPS_20, config.VMAX_FLAPS_40, static_cast<double>(config.VMO),
+                  static_cast<double>(config.MMO), config.MAX_SPOILERS, config.MIN_RUNWAY_LENGTH,
+                  config.MAX_FUEL);
+    std::string file = text;
+    // The active flight plan follows for the cockpit panel, one line per leg; with no
+    // plan loaded the section is empty.
+    file += "[ACTIVE_PLAN]\n";
+    return file;
+}
+

@@ -1,0 +1,361 @@
+// The simulator module's transport on Linux: runtime folder, module "windows" as
+// AF_UNIX sequenced-packet sockets, registered messages, atoms, named shared memory.
+// Owns: the process's atom table and the request sequence counter. Reads: the
+// environment (ORVEX_RUNTIME_DIR, XDG_RUNTIME_DIR).
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+// On the wire a request is three little-endian words (sequence, message, parameter)
+// followed by the block's name without its terminator; an answer is two words
+// (sequence, result). Sequenced packets keep each message whole.
+static constexpr size_t RequestHeaderBytes = 12;
+static constexpr size_t AnswerBytes = 8;
+
+static void PutWord(unsigned char* at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+static uint32_t GetWord(const unsigned char* at)
+{
+    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+// ---------------------------------------------------------------------------------------
+// Runtime folder
+// ---------------------------------------------------------------------------------------
+
+std::string PlatformRuntimeDir()
+{
+    std::string dir;
+    const char* env = std::getenv("ORVEX_RUNTIME_DIR");
+    if (env && *env) {
+        dir = env;
+    } else if ((env = std::getenv("XDG_RUNTIME_DIR")) && *env) {
+        dir = std::string(env) + "/orvex";
+    } else {
+        dir = "/tmp/orvex-" + std::to_string(getuid());
+    }
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return "";
+    // In a shared /tmp someone else could have made the folder first, or a link to
+    // elsewhere: use it only when it is a real folder of ours, and keep it private.
+    struct stat st;
+    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
+        return "";
+    if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0)
+        return "";
+    return dir;
+}
+
+int PlatformProcessId()
+{
+    return static_cast<int>(getpid());
+}
+
+static bool SocketAddress(const char* className, sockaddr_un* address)
+{
+    std::string dir = PlatformRuntimeDir();
+    if (dir.empty())
+        return false;
+    std::string path = dir + "/" + className;
+    if (path.size() >= sizeof address->sun_path)
+        return false;
+    std::memset(address, 0, sizeof *address);
+    address->sun_family = AF_UNIX;
+    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Client side
+// ---------------------------------------------------------------------------------------
+
+int PlatformFindModuleWindow(const char* className)
+{
+    sockaddr_un address;
+    if (!SocketAddress(className, &address))
+        return -1;
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void PlatformForgetModuleWindow(int window)
+{
+    if (window >= 0)
+        close(window);
+}
+
+uint32_t PlatformRegisterMessage(const char* name)
+{
+    // Windows hands out registered messages in 0xC000..0xFFFF, the same number to every
+    // process that registers the same name; a hash of the name into that range does it.
+    if (!name || !*name)
+        return 0;
+    uint32_t hash = 2166136261u;
+    for (const char* c = name; *c; ++c)
+        hash = (hash ^ static_cast<unsigned char>(*c)) * 16777619u;
+    return 0xC000 + (hash % 0x4000);
+}
+
+// Atoms are process-local here: the module learns the name from each request.
+static constexpr int AtomSlots = 16;
+static char AtomNames[AtomSlots][PlatformBlockNameMax];
+
+uint16_t PlatformAddAtom(const char* name)
+{
+    size_t length = std::strlen(name);
+    if (length == 0 || length >= PlatformBlockNameMax)
+        return 0;
+    for (int i = 0; i < AtomSlots; ++i) {
+        if (AtomNames[i][0] == 0) {
+            std::memcpy(AtomNames[i], name, length + 1);
+            return static_cast<uint16_t>(0xC000 + i);
+        }
+    }
+    return 0;
+}
+
+void PlatformDeleteAtom(uint16_t atom)
+{
+    int slot = atom - 0xC000;
+    if (slot >= 0 && slot < AtomSlots)
+        AtomNames[slot][0] = 0;
+}
+
+static std::string ShmName(const char* name)
+{
+    return std::string("/") + name;
+}
+
+int PlatformCreateMapping(const char* name, uint32_t size)
+{
+    // Exclusive creation: a name that exists already fails the open, as on Windows.
+    int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    if (ftruncate(fd, size) != 0) {
+        close(fd);
+        shm_unlink(ShmName(name).c_str());
+        return -1;
+    }
+    return fd;
+}
+
+void* PlatformMapView(int mapping, uint32_t size)
+{
+    void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, mapping, 0);
+    return view == MAP_FAILED ? nullptr : view;
+}
+
+void PlatformUnmapView(void* view, uint32_t size)
+{
+    if (view)
+        munmap(view, size);
+}
+
+void PlatformCloseMapping(int mapping, const char* name)
+{
+    if (mapping < 0)
+        return;
+    close(mapping);
+    shm_unlink(ShmName(name).c_str());
+}
+
+static uint32_t RequestSequence = 0;
+
+// Waits for the answer to `sequence`; answers to earlier requests that timed out are
+// read and dropped on the way.
+static bool AwaitAnswer(int window, uint32_t sequence, int timeoutMs, uint32_t* result)
+{
+    double deadline = PlatformMillis() + timeoutMs;
+    for (;;) {
+        int left = static_cast<int>(deadline - PlatformMillis() + 0.999);
+        if (left <= 0)
+            return false;
+        pollfd p{window, POLLIN, 0};
+        int n = poll(&p, 1, left);
+        if (n < 0 && errno != EINTR)
+            return false;
+        if (n <= 0)
+            continue;
+        unsigned char answer[AnswerBytes];
+        ssize_t got = recv(window, answer, sizeof answer, MSG_DONTWAIT);
+        if (got == 0)
+            return false;  // the module has gone
+        if (got < 0) {
+            if (errno == EAGAIN || errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == static_cast<ssize_t>(AnswerBytes) && GetWord(answer) == sequence) {
+            *result = GetWord(answer + 4);
+            return true;
+        }
+    }
+}
+
+bool PlatformSendMessageTimeout(int window, uint32_t message, uint16_t atom, uint32_t param,
+                                int timeoutMs, uint32_t* result)
+{
+    int slot = atom - 0xC000;
+    if (window < 0 || slot < 0 || slot >= AtomSlots || AtomNames[slot][0] == 0)
+        return false;
+    unsigned char request[RequestHeaderBytes + PlatformBlockNameMax];
+    uint32_t sequence = ++RequestSequence;
+    PutWord(request, sequence);
+    PutWord(request + 4, message);
+    PutWord(request + 8, param);
+    size_t length = std::strlen(AtomNames[slot]);
+    std::memcpy(request + RequestHeaderBytes, AtomNames[slot], length);
+    ssize_t sent = send(window, request, RequestHeaderBytes + length, MSG_NOSIGNAL);
+    if (sent != static_cast<ssize_t>(RequestHeaderBytes + length))
+        return false;
+    return AwaitAnswer(window, sequence, timeoutMs, result);
+}
+
+// ---------------------------------------------------------------------------------------
+// Module side
+// ---------------------------------------------------------------------------------------
+
+int PlatformModuleListen(const char* className, std::string* why)
+{
+    sockaddr_un address;
+    if (!SocketAddress(className, &address)) {
+        *why = "the runtime folder " + PlatformRuntimeDir() + " cannot be used";
+        return -1;
+    }
+    int probe = PlatformFindModuleWindow(className);
+    if (probe >= 0) {
+        close(probe);
+        *why = std::string("another module already answers at ") + address.sun_path;
+        return -1;
+    }
+    unlink(address.sun_path);  // a stale socket of a module that died
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        chmod(address.sun_path, 0600) != 0 || listen(fd, 64) != 0) {
+        *why = std::string("cannot listen at ") + address.sun_path + ": " + std::strerror(errno);
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void PlatformModuleStopListening(int listener, const char* className)
+{
+    if (listener < 0)
+        return;
+    close(listener);
+    sockaddr_un address;
+    if (SocketAddress(className, &address))
+        unlink(address.sun_path);
+}
+
+int PlatformModuleAccept(int listener)
+{
+    return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
+int PlatformWaitReadable(const int* fds, bool* ready, int count, int timeoutMs)
+{
+    constexpr int MaxWait = 256;
+    pollfd p[MaxWait];
+    if (count > MaxWait)
+        count = MaxWait;
+    for (int i = 0; i < count; ++i)
+        p[i] = pollfd{fds[i], POLLIN, 0};
+    int n = poll(p, count, timeoutMs);
+    for (int i = 0; i < count; ++i)
+        ready[i] = n > 0 && (p[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    return n > 0 ? n : 0;
+}
+
+bool PlatformModuleReceive(int client, PlatformModuleRequest* request)
+{
+    unsigned char packet[RequestHeaderBytes + PlatformBlockNameMax];
+    ssize_t got = recv(client, packet, sizeof packet, MSG_DONTWAIT | MSG_TRUNC);
+    if (got < static_cast<ssize_t>(RequestHeaderBytes) || got >= static_cast<ssize_t>(sizeof packet))
+        return false;
+    request->sequence = GetWord(packet);
+    request->message = GetWord(packet + 4);
+    request->param = GetWord(packet + 8);
+    size_t length = static_cast<size_t>(got) - RequestHeaderBytes;
+    std::memcpy(request->blockName, packet + RequestHeaderBytes, length);
+    request->blockName[length] = 0;
+    return true;
+}
+
+bool PlatformModuleAnswer(int client, uint32_t sequence, uint32_t result)
+{
+    unsigned char answer[AnswerBytes];
+    PutWord(answer, sequence);
+    PutWord(answer + 4, result);
+    return send(client, answer, sizeof answer, MSG_NOSIGNAL | MSG_DONTWAIT) == static_cast<ssize_t>(AnswerBytes);
+}
+
+void PlatformModuleDropClient(int client)
+{
+    if (client >= 0)
+        close(client);
+}
+
+void* PlatformOpenMapping(const char* name, uint32_t size)
+{
+    // The block belongs to a client of the same user (0600); one that is too small
+    // would fault on access, so its size is checked before it is mapped.
+    if (!name[0] || std::strchr(name, '/'))
+        return nullptr;
+    int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    void* view = nullptr;
+    if (fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(size))
+        view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    close(fd);
+    return view == MAP_FAILED ? nullptr : view;
+}
+
+void PlatformRemoveMappingName(const char* name)
+{
+    if (name[0] && !std::strchr(name, '/'))
+        shm_unlink(ShmName(name).c_str());
+}
+
+static volatile int* TerminationFlag = nullptr;
+
+static void OnTermination(int)
+{
+    if (TerminationFlag)
+        *TerminationFlag = 1;
+}
+
+void PlatformCatchTermination(volatile int* flag)
+{
+    TerminationFlag = flag;
+    struct sigaction action {};
+    action.sa_handler = OnTermination;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}

@@ -1,0 +1,174 @@
+// "accfg.ini": positional reading with either header spelling, the first-run default
+// file, the copy into the other unit's folder, and writes that a crash cannot truncate.
+#include "menu/aircraft_config.h"
+#include "shell/config.h"
+#include "shell/shell.h"
+#include "support/support.h"
+
+#include <csignal>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+AircraftConfigState Parse(const std::string& text, AircraftConfigState start = {})
+{
+    ParseAircraftConfig(text.data(), text.size(), &start);
+    return start;
+}
+
+void ExpectSame(const AircraftConfigState& a, const AircraftConfigState& b)
+{
+    EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a)) << FormatAircraftConfig(a) << "\nversus\n"
+                                                  << FormatAircraftConfig(b);
+}
+
+const AircraftConfigState Defaults = {100, 100, 100, 40, 90, 250, 200, 150, 335.0f, 0.81f, 60, 5000, 6062};
+
+TEST(AircraftConfigFile, BothHeaderSpellingsReadTheSame)
+{
+    AircraftConfigState fromDefault = Parse(AircraftConfigDefaultFile);
+    ExpectSame(fromDefault, Defaults);
+    // The writer's own file: "[VMAX_FLAPS_8]", "[MM0]" with a digit zero, six decimals,
+    // and the [ACTIVE_PLAN] section after the values.
+    std::string written = FormatAircraftConfig(Defaults);
+    EXPECT_NE(written.find("[MM0]\n0.810000\n"), std::string::npos);
+    EXPECT_NE(written.find("[VMO]\n335.000000\n"), std::string::npos);
+    EXPECT_NE(written.find("[VMAX_FLAPS_8]\n250\n"), std::string::npos);
+    EXPECT_EQ(written.substr(written.size() - 14), "[ACTIVE_PLAN]\n");
+    ExpectSame(Parse(written), fromDefault);
+
+    // Files copied over from a Windows installation carry CR LF line ends.
+    std::string crlf;
+    for (char c : std::string(AircraftConfigDefaultFile))
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    ExpectSame(Parse(crlf), fromDefault);
+}
+
+TEST(AircraftConfigFile, ShortAndDamagedFilesReadWhatIsThere)
+{
+    AircraftConfigState start = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    // Cut off after three values: the rest keep what they had.
+    AircraftConfigState cut = Parse("[V1]\n120\n[VR]\n125\n[V2]\n130\n[MAX_FLA", start);
+    EXPECT_EQ(cut.V1, 120);
+    EXPECT_EQ(cut.V2, 130);
+    EXPECT_EQ(cut.MAX_FLAPS, 4);
+    EXPECT_EQ(cut.MAX_FUEL, 13);
+    ExpectSame(Parse("", start), start);
+
+    // A value that is not a number is skipped as the next header would be, so later values
+    // shift by one position, as they always have; nothing runs away.
+    AircraftConfigState shifted = Parse("[V1]\nabc\n[VR]\n125\n", start);
+    EXPECT_EQ(shifted.V1, 1);
+    EXPECT_EQ(shifted.VR, 2);
+    EXPECT_EQ(shifted.V2, 125);
+
+    // Out-of-range numbers saturate instead of overflowing.
+    AircraftConfigState huge = Parse("h 99999999999999999999999 h -99999999999999999999", start);
+    EXPECT_EQ(huge.V1, 2147483647);
+    EXPECT_EQ(huge.VR, -2147483647 - 1);
+
+    // Every byte value, NULs included, with no whitespace to end a word.
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>((i * 7919) & 0xFF);
+    Parse(garbage, start);
+    Parse(std::string(100000, 'x'), start);
+    Parse(std::string(100000, '-'), start);
+}
+
+// Runs the configuration file code inside a scratch folder and comes back afterwards.
+class AircraftConfigFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AircraftConfigReset();
+        ShellReset();
+        DisplayConfigReset();
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        previous = cwd;
+        dir = MakeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+    }
+    void TearDown() override { ASSERT_EQ(chdir(previous.c_str()), 0); }
+    std::string previous, dir;
+};
+
+TEST_F(AircraftConfigFolder, FirstRunWritesTheDefaultFileAndKeepsZeros)
+{
+    ReadAircraftConfig();
+    EXPECT_EQ(ReadFile(dir + "/accfg.ini"), AircraftConfigDefaultFile);
+    // Until the file is read again the flaps, spoilers, fuel and runway length stay 0.
+    ExpectSame(AircraftConfig, AircraftConfigState{});
+    ReadAircraftConfig();
+    ExpectSame(AircraftConfig, Defaults);
+}
+
+TEST_F(AircraftConfigFolder, CopyGoesToTheOtherUnitsFolder)
+{
+    std::string du2 = MakeScratchDir("du2"), du3 = MakeScratchDir("du3");
+    std::snprintf(DisplayConfig.Du2Path, sizeof DisplayConfig.Du2Path, "%s", du2.c_str());
+    std::snprintf(DisplayConfig.Du3Path, sizeof DisplayConfig.Du3Path, "%s", du3.c_str());
+    AircraftConfig = Defaults;
+    AircraftConfig.V1 = 111;
+
+    // The unit showing the MFD writes into unit 2's folder.
+    Shell.ShowingMfd = true;
+    WriteAircraftConfig();
+    std::string here = ReadFile(dir + "/accfg.ini");
+    EXPECT_EQ(here, FormatAircraftConfig(AircraftConfig));
+    EXPECT_EQ(ReadFile(du2 + "/accfg.ini"), here);
+    EXPECT_FALSE(FileExists(du3 + "/accfg.ini"));
+
+    // The one showing the EICAS into unit 3's.
+    Shell.ShowingMfd = false;
+    Shell.ShowingEicas = true;
+    AircraftConfig.V1 = 112;
+    WriteAircraftConfig();
+    EXPECT_EQ(ReadFile(du3 + "/accfg.ini"), FormatAircraftConfig(AircraftConfig));
+    EXPECT_EQ(Parse(ReadFile(du2 + "/accfg.ini")).V1, 111);
+
+    // A missing folder is skipped silently; the working copy is still written.
+    std::snprintf(DisplayConfig.Du3Path, sizeof DisplayConfig.Du3Path, "%s/absent", du3.c_str());
+    AircraftConfig.V1 = 113;
+    WriteAircraftConfig();
+    EXPECT_EQ(Parse(ReadFile(dir + "/accfg.ini")).V1, 113);
+    EXPECT_FALSE(FileExists(du3 + "/absent/accfg.ini"));
+}
+
+// A unit killed in the middle of writing (power cut, crash, kill -9) must leave either
+// the old file or the new one, never a truncated one the other unit would misread.
+TEST_F(AircraftConfigFolder, KillingAWriterNeverLeavesAHalfFile)
+{
+    AircraftConfig = Defaults;
+    WriteAircraftConfig();
+    for (int round = 0; round < 20; ++round) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                AircraftConfig.V1 = 100 + i % 50;
+                AircraftConfig.MAX_FUEL = 6000 + i;
+                WriteAircraftConfig();
+            }
+        }
+        usleep(2000 + round * 1500);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+
+        std::string text = ReadFile(dir + "/accfg.ini");
+        ASSERT_GE(text.size(), 14u);
+        ASSERT_EQ(text.substr(text.size() - 14), "[ACTIVE_PLAN]\n") << "round " << round;
+        AircraftConfigState read = Parse(text);
+        EXPECT_GE(read.V1, 100);
+        EXPECT_GE(read.MAX_FUEL, 6000);
+        EXPECT_EQ(FormatAircraftConfig(read), text);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+// orvex-panel: the cockpit panel stand-in. Sets the soft-key, knob, dimming, reversion,
+// acknowledge and traffic bytes through the same offset protocol the display units use,
+// and peeks and pokes any offset for tests.
+// Owns: nothing lasting; one link per run. Reads: the offset space through SimLink.
+#include "simlink/aircraft.h"
+#include "simlink/simlink.h"
+
+#include "platform/platform.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// A key must stay down long enough for a display frame to see the rising edge; frames
+// come every few milliseconds, but a loaded machine can stall one for a while.
+static constexpr int KeyHoldMs = 300;
+static constexpr int KnobStepMs = 120;
+
+static constexpr uint32_t TrafficRangeOffset = 0x73FA;
+static constexpr uint32_t TrafficAutoOffset = 0x73D6;
+static constexpr uint32_t TrafficBandOffset = 0x7842;
+
+struct PanelFailure {
+    std::string what;
+};
+
+static uint8_t PanelReadByte(uint32_t offset)
+{
+    uint8_t value = 0;
+    if (!SimLinkRead(offset, 1, &value) || !SimLinkProcess())
+        throw PanelFailure{"cannot read offset " + std::to_string(offset)};
+    return value;
+}
+
+static void PanelWriteByte(uint32_t offset, uint8_t value)
+{
+    if (!SimLinkWrite(offset, 1, &value) || !SimLinkProcess())
+        throw PanelFailure{"cannot write offset " + std::to_string(offset)};
+}
+
+// Changes only the bits in `mask` of a shared byte; the other bits stay as read.
+static void PanelSetBits(uint32_t offset, uint8_t mask, uint8_t bits)
+{
+    uint8_t value = PanelReadByte(offset);
+    PanelWriteByte(offset, static_cast<uint8_t>((value & ~mask) | (bits & mask)));
+}
+
+static uint32_t UnitOffset(int unit, uint32_t du2, uint32_t du3)
+{
+    return unit == 2 ? du2 : du3;
+}
+
+static void PanelKey(int unit, int key)
+{
+    uint32_t offset = UnitOffset(unit, SoftKeyMaskOffsetDu2, SoftKeyMaskOffsetDu3);
+    uint8_t bit = static_cast<uint8_t>(1u << key);
+    PanelSetBits(offset, bit, bit);
+    PlatformSleepMs(KeyHoldMs);
+    PanelSetBits(offset, bit, 0);
+}
+
+// One step at a time: the display takes one step per frame whatever the difference.
+static void PanelKnob(int unit, bool up, int steps)
+{
+    uint32_t offset = UnitOffset(unit, KnobCounterOffsetDu2, KnobCounterOffsetDu3);
+    for (int i = 0; i < steps; ++i) {
+        if (i > 0)
+            PlatformSleepMs(KnobStepMs);
+        uint8_t counter = PanelReadByte(offset);
+        PanelWriteByte(offset, static_cast<uint8_t>(up ? counter + 1 : counter - 1));
+    }
+}
+
+// Offsets and values in decimal or 0x-hex.
+static uint64_t ParseUnsigned(const std::string& text, const char* what)
+{
+    errno = 0;
+    char* end = nullptr;
+    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (text.empty() || text[0] == '-' || text[0] == '+')
+        throw PanelFailure{std::string("bad ") + what + " \"" + text + "\""};
+    uint64_t value = std::strtoull(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+    if (errno != 0 || *end != 0 || end == text.c_str() + (hex ? 2 : 0))
+        throw PanelFailure{std::string("bad ") + what + " \"" + text + "\""};
+    return value;
+}
+
+static uint32_t ParseOffset(const std::string& text)
+{
+    uint64_t offset = ParseUnsigned(text, "offset");
+    if (offset > 0xFFFFFFFFu)
+        throw PanelFailure{"offset " + text + " is beyond 32 bits"};
+    return static_cast<uint32_t>(offset);
+}
+
+static void PanelPeek(const std::string& offsetText, int size)
+{
+    uint64_t offset = ParseOffset(offsetText);
+    unsigned char bytes[8] = {};
+    if (!SimLinkRead(static_cast<uint32_t>(offset), size, bytes) || !SimLinkProcess())
+        throw PanelFailure{"cannot read " + std::to_string(size) + " bytes at offset " + offsetText};
+    uint64_t value = 0;
+    for (int i = 0; i < size; ++i)
+        value |= uint64_t{bytes[i]} << (8 * i);
+    std::printf("%" PRIu64 "\n", value);
+}
+
+static void PanelPoke(const std::string& offsetText, int size, const std::string& valueText, bool isFloat)
+{
+    uint64_t offset = ParseOffset(offsetText);
+    unsigned char bytes[8] = {};
+    if (isFloat) {
+        if (size != 4 && size != 8)
+            throw PanelFailure{"--float needs a size of 4 or 8"};
+        char* end = nullptr;
+        double d = std::strtod(valueText.c_str(), &end);
+        if (valueText.empty() || *end != 0)
+            throw PanelFailure{"bad number \"" + valueText + "\""};
+        float f = static_cast<float>(d);
+        size == 4 ? std::memcpy(bytes, &f, 4) : std::memcpy(bytes, &d, 8);  // little-endian host
+    } else {
+        uint64_t value = ParseUnsigned(valueText, "value");
+        if (size < 8 && value >> (8 * size) != 0)
+            throw PanelFailure{"value " + valueText + " does not fit in " + std::to_string(size) + " bytes"};
+        for (int i = 0; i < size; ++i)
+            bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+    }
+    if (!SimLinkWrite(static_cast<uint32_t>(offset), size, bytes) || !SimLinkProcess())
+        throw PanelFailure{"cannot write " + std::to_string(size) + " bytes at offset " + offsetText};
+}
+
+static bool OnOff(const std::string& word)
+{
+    return word == "on";
+}
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"orvex-panel: cockpit panel stand-in; talks to the simulator module over the offset protocol"};
+    app.require_subcommand(1);
+    auto units = CLI::IsMember({2, 3});
+    auto onoff = CLI::IsMember({"on", "off"});
+    int unit = 2, key = 0, steps = 1, level = 0, size = 1;
+    std::string word, offsetText, valueText;
+    bool isFloat = false;
+
+    auto* keyCmd = app.add_subcommand("key", "press and release soft key N (0-5) of display unit 2 or 3");
+    keyCmd->add_option("UNIT", unit)->required()->check(units);
+    keyCmd->add_option("N", key)->required()->check(CLI::Range(0, 5));
+    auto* knobCmd = app.add_subcommand("knob", "step a unit's knob up or down");
+    knobCmd->add_option("UNIT", unit)->required()->check(units);
+    knobCmd->add_option("DIRECTION", word)->required()->check(CLI::IsMember({"up", "down"}));
+    knobCmd->add_option("STEPS", steps)->check(CLI::Range(1, 255));
+    auto* dimCmd = app.add_subcommand("dim", "set a unit's dimming, 0 full brightness to 255 black");
+    dimCmd->add_option("UNIT", unit)->required()->check(units);
+    dimCmd->add_option("LEVEL", level)->required()->check(CLI::Range(0, 255));
+    auto* revertCmd = app.add_subcommand("revert", "swap the two display units (on) or put them back (off)");
+    revertCmd->add_option("STATE", word)->required()->check(onoff);
+    auto* ackCmd = app.add_subcommand("ack", "acknowledge the master caution and warning");
+    auto* manCmd = app.add_subcommand("man", "N1 manual mode on or off");
+    manCmd->add_option("STATE", word)->required()->check(onoff);
+    auto* tcasCmd = app.add_subcommand("tcas", "traffic settings");
+    tcasCmd->require_subcommand(1);
+    auto* rangeCmd = tcasCmd->add_subcommand("range", "traffic range in nautical miles");
+    rangeCmd->add_option("NM", level)->required()->check(CLI::Range(0, 255));
+    auto* bandCmd = tcasCmd->add_subcommand("band", "traffic altitude band");
+    bandCmd->add_option("BAND", word)->required()->check(CLI::IsMember({"normal", "above", "below"}));
+    auto* autoCmd = tcasCmd->add_subcommand("auto", "show traffic only while a threat exists");
+    autoCmd->add_option("STATE", word)->required()->check(onoff);
+    auto* peekCmd = app.add_subcommand("peek", "print SIZE bytes at OFFSET as an unsigned little-endian number");
+    peekCmd->add_option("OFFSET", offsetText)->required();
+    peekCmd->add_option("SIZE", size)->required()->check(CLI::Range(1, 8));
+    auto* pokeCmd = app.add_subcommand("poke", "write VALUE as SIZE little-endian bytes at OFFSET");
+    pokeCmd->add_option("OFFSET", offsetText)->required();
+    pokeCmd->add_option("SIZE", size)->required()->check(CLI::Range(1, 8));
+    pokeCmd->add_option("VALUE", valueText)->required();
+    pokeCmd->add_flag("--float", isFloat, "VALUE is a number stored as a 4- or 8-byte IEEE float");
+    CLI11_PARSE(app, argc, argv);
+
+    if (!SimLinkOpen(0)) {
+        std::fprintf(stderr, "orvex-panel: no simulator module answers (is orvex-sim running? runtime folder %s)\n",
+                     PlatformRuntimeDir().c_str());
+        return 2;
+    }
+    int status = 0;
+    try {
+        if (*keyCmd)
+            PanelKey(unit, key);
+        else if (*knobCmd)
+            PanelKnob(unit, word == "up", steps);
+        else if (*dimCmd)
+            PanelWriteByte(UnitOffset(unit, DimLevelOffsetDu2, DimLevelOffsetDu3), static_cast<uint8_t>(level));
+        else if (*revertCmd)
+            PanelSetBits(DisplayReversionOffset, 0x01, OnOff(word) ? 0x01 : 0);
+        else if (*ackCmd)
+            PanelSetBits(PanelFlagsOffset, PanelFlagAcknowledge, PanelFlagAcknowledge);
+        else if (*manCmd)
+            PanelSetBits(PanelFlagsOffset, PanelFlagN1Manual, OnOff(word) ? PanelFlagN1Manual : 0);
+        else if (*rangeCmd)
+            PanelWriteByte(TrafficRangeOffset, static_cast<uint8_t>(level));
+        else if (*bandCmd)  // bits 3 and 2: 01 normal, 11 above, 10 below
+            PanelSetBits(TrafficBandOffset, 0x0C, word == "normal" ? 0x04 : word == "above" ? 0x0C : 0x08);
+        else if (*autoCmd)
+            PanelSetBits(TrafficAutoOffset, 0x01, OnOff(word) ? 0x01 : 0);
+        else if (*peekCmd)
+            PanelPeek(offsetText, size);
+        else if (*pokeCmd)
+            PanelPoke(offsetText, size, valueText, isFloat);
+    } catch (const PanelFailure& failure) {
+        std::fprintf(stderr, "orvex-panel: %s\n", failure.what.c_str());
+        status = 1;
+    }
+    SimLinkClose();
+    return status;
+}

@@ -1,0 +1,187 @@
+// The module's main loop: accepts clients on the module socket, answers their requests
+// one at a time against the offset space, and moves the flight on between requests.
+// Owns: SimServer (the offset space, clients and their mapped blocks).
+// Reads: SimFlight.
+#include "sim.h"
+
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+struct SimClient {
+    int socket = -1;
+    char blockName[PlatformBlockNameMax] = {};
+    unsigned char* view = nullptr;  // the client's block as last named, mapped
+};
+
+constexpr int SimMaxClients = 64;
+
+struct SimServerState {
+    SimOffsetSpace Space{};
+    int Listener = -1;
+    SimClient Clients[SimMaxClients];
+    uint32_t Message = 0;
+    volatile int Stop = 0;
+};
+}  // namespace
+
+static SimServerState SimServer;
+
+static void SimForgetBlock(SimClient& client)
+{
+    if (client.view)
+        PlatformUnmapView(client.view, SimBlockSize);
+    client.view = nullptr;
+    client.blockName[0] = 0;
+}
+
+static void SimDropClient(SimClient& client)
+{
+    // A client that closed properly has removed its block already; one that died has
+    // not, and nobody else will.
+    if (client.blockName[0])
+        PlatformRemoveMappingName(client.blockName);
+    SimForgetBlock(client);
+    PlatformModuleDropClient(client.socket);
+    client.socket = -1;
+}
+
+static void SimAcceptClients()
+{
+    for (;;) {
+        int socket = PlatformModuleAccept(SimServer.Listener);
+        if (socket < 0)
+            return;
+        SimClient* slot = nullptr;
+        for (SimClient& c : SimServer.Clients)
+            if (c.socket < 0 && !slot)
+                slot = &c;
+        if (!slot) {
+            PlatformModuleDropClient(socket);  // full: the client's sends fail as with no module
+            continue;
+        }
+        slot->socket = socket;
+    }
+}
+
+// One request: the block named in it is mapped (kept while the name stays the same) and
+// processed; anything wrong is answered with 0.
+static void SimAnswer(SimClient& client)
+{
+    PlatformModuleRequest request;
+    if (!PlatformModuleReceive(client.socket, &request)) {
+        SimDropClient(client);
+        return;
+    }
+    uint32_t result = 0;
+    if (request.message == SimServer.Message) {
+        if (std::strcmp(request.blockName, client.blockName) != 0) {
+            SimForgetBlock(client);
+            client.view = static_cast<unsigned char*>(PlatformOpenMapping(request.blockName, SimBlockSize));
+            if (client.view)
+                std::memcpy(client.blockName, request.blockName, sizeof client.blockName);
+        }
+        if (client.view)
+            result = SimProcessBlock(client.view, SimBlockSize, SimServer.Space);
+    }
+    if (!PlatformModuleAnswer(client.socket, request.sequence, result))
+        SimDropClient(client);
+}
+
+// Waits up to timeoutMs for requests and answers every one that came.
+static void SimServeFor(int timeoutMs)
+{
+    int fds[SimMaxClients + 1];
+    bool ready[SimMaxClients + 1];
+    int owner[SimMaxClients + 1];
+    int count = 0;
+    fds[count] = SimServer.Listener;
+    owner[count++] = -1;
+    for (int i = 0; i < SimMaxClients; ++i) {
+        if (SimServer.Clients[i].socket >= 0) {
+            fds[count] = SimServer.Clients[i].socket;
+            owner[count++] = i;
+        }
+    }
+    if (PlatformWaitReadable(fds, ready, count, timeoutMs) == 0)
+        return;
+    for (int i = 1; i < count; ++i)
+        if (ready[i])
+            SimAnswer(SimServer.Clients[owner[i]]);
+    if (ready[0])
+        SimAcceptClients();
+}
+
+static bool SimLoadFlight(const SimOptions& options)
+{
+    std::string text = SimBuiltinFlightText();
+    if (!options.FlightFile.empty()) {
+        std::FILE* f = std::fopen(options.FlightFile.c_str(), "rb");
+        if (!f) {
+            std::fprintf(stderr, "orvex-sim: cannot open flight file %s\n", options.FlightFile.c_str());
+            return false;
+        }
+        text.clear();
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            text.append(buffer, n);
+        std::fclose(f);
+    }
+    static SimTimeline timeline;
+    std::string error;
+    if (!SimParseTimeline(text, &timeline, &error)) {
+        std::fprintf(stderr, "orvex-sim: %s: %s\n",
+                     options.FlightFile.empty() ? "built-in flight" : options.FlightFile.c_str(), error.c_str());
+        return false;
+    }
+    SimFlightStart(timeline);
+    SimFlightAdvanceTo(options.At);
+    return true;
+}
+
+static void SimShutdown(const SimOptions& options)
+{
+    for (SimClient& c : SimServer.Clients)
+        if (c.socket >= 0)
+            SimDropClient(c);
+    PlatformModuleStopListening(SimServer.Listener, options.WindowClass.c_str());
+    SimServer.Listener = -1;
+}
+
+int SimRun(const SimOptions& options)
+{
+    if (!SimLoadFlight(options))
+        return 1;
+    SimPublishVersions(SimServer.Space, options.ModuleVersion, options.SimVersion);
+    SimFlightPublish(SimServer.Space);
+    SimPublishCockpitDefaults(SimServer.Space);
+    std::string why;
+    SimServer.Listener = PlatformModuleListen(options.WindowClass.c_str(), &why);
+    if (SimServer.Listener < 0) {
+        std::fprintf(stderr, "orvex-sim: %s\n", why.c_str());
+        return 1;
+    }
+    SimServer.Message = PlatformRegisterMessage("FsasmLib:IPC");
+    PlatformCatchTermination(&SimServer.Stop);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    // The flight moves in sim time = start second + wall time x rate; while frozen it
+    // writes nothing, so values poked by clients stay exactly as poked.
+    // It is moved at most every 20 ms, so a busy stream of requests is not slowed.
+    double wallStart = PlatformMillis();
+    double lastMove = wallStart;
+    while (!SimServer.Stop) {
+        SimServeFor(20);
+        double now = PlatformMillis();
+        if (!options.Freeze && now - lastMove >= 20) {
+            SimFlightAdvanceTo(options.At + (now - wallStart) / 1000.0 * options.Rate);
+            SimFlightPublish(SimServer.Space);
+            lastMove = now;
+        }
+    }
+    SimShutdown(options);
+    return 0;
+}
