@@ -61,6 +61,24 @@ void BM_Select(benchmark::State& state, bool navaids)
     state.counters["table"] = static_cast<double>(table.size());
 }
 
+// The whole program from process start to its first frame (and teardown), in an
+// installation folder holding the chosen data: both loads of the database included.
+void BM_StartupToFirstFrame(benchmark::State& state, std::string dataDir)
+{
+    std::string unit = std::string(ORVEX_BIN_DIR) + "/scratch/bench-navdb-startup-" + std::to_string(getpid());
+    std::string prepare = "rm -rf " + unit + " && mkdir -p " + unit + " && cp -r " + ORVEX_UNIT_DIR + "/data " +
+                          ORVEX_UNIT_DIR + "/textures " + unit + " && cp " + dataDir + "/navaids.txt " + dataDir +
+                          "/waypoints.txt " + dataDir + "/Airports.txt " + unit + "/data/";
+    if (std::system(prepare.c_str()) != 0) {
+        state.SkipWithError("cannot prepare the unit folder");
+        return;
+    }
+    std::string run = std::string(ORVEX_UNIT_DIR) + "/orvex --headless --frames 1 --dir " + unit + " >/dev/null 2>&1";
+    for (auto _ : state)
+        if (std::system(run.c_str()) != 0)
+            state.SkipWithError("orvex failed");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -73,6 +91,10 @@ int main(int argc, char** argv)
     LoadAll();
     benchmark::RegisterBenchmark("SelectNearby/Navaids1000NM", BM_Select, true)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("SelectNearby/Airports1000NM", BM_Select, false)->Unit(benchmark::kMicrosecond);
+    const char* source = std::getenv("ORVEX_NAVDATA");
+    benchmark::RegisterBenchmark("StartupToFirstFrame", BM_StartupToFirstFrame,
+                                 std::string(source ? source : ORVEX_SOURCE_DIR "/data"))
+        ->Unit(benchmark::kMillisecond)->Iterations(10);
     benchmark::RunSpecifiedBenchmarks();
     return 0;
 }
