@@ -1,5 +1,5 @@
-// Geodesy of the map: distances and counter-clockwise courses on the spherical earth,
-// the limited acos arguments, the range table and the rounding helpers.
+// Geodesy of the map: distances and counter-clockwise courses on the spherical earth, and
+// the limited acos arguments that keep every item at a defined place.
 #include "map/geodesy.h"
 
 #include <cmath>
@@ -52,28 +52,4 @@ TEST(Geodesy, IdenticalPointsAndOwnMeridianStayFinite)
     EXPECT_TRUE(std::isfinite(InitialBearingDeg(-90, 0, -80, 45, GreatCircleDistanceNm(-90, 0, -80, 45))));
     // Antipodes: half the earth's circumference, finite.
     EXPECT_NEAR(GreatCircleDistanceNm(0, 0, 0, 180), 3437.7467703360626 * M_PI, 1e-3);
-}
-
-TEST(Geodesy, RangeTableHoldsItsEnds)
-{
-    EXPECT_EQ(MapRangeNmForIndex(0), 5);
-    EXPECT_EQ(MapRangeNmForIndex(4), 100);
-    EXPECT_EQ(MapRangeNmForIndex(8), 1000);
-    EXPECT_EQ(MapRangeNmForIndex(-3), 5);
-    EXPECT_EQ(MapRangeNmForIndex(12), 1000);
-}
-
-TEST(Geodesy, RoundingAndFolding)
-{
-    EXPECT_EQ(RoundToInt(359.6), 360);
-    EXPECT_EQ(RoundToInt(99.5), 100);
-    EXPECT_EQ(RoundToInt(9.4), 9);
-    EXPECT_EQ(RoundToInt(-0.5), -1);
-    EXPECT_EQ(RoundToInt(-2.4), -2);
-    EXPECT_FLOAT_EQ(FoldTo180(340.0f), -20.0f);
-    EXPECT_FLOAT_EQ(FoldTo180(-340.0f), 20.0f);
-    EXPECT_FLOAT_EQ(FoldTo180(180.0f), 180.0f);
-    EXPECT_FLOAT_EQ(FoldTo180(-180.0f), -180.0f);
-    EXPECT_FLOAT_EQ(AbsF(-2.5f), 2.5f);
-    EXPECT_FLOAT_EQ(AbsF(2.5f), 2.5f);
 }
