@@ -64,6 +64,10 @@ void MapPickNavaidSymbols(const std::vector<NavRecord>& drawn, unsigned symbols[
 // GL drawing (map_page.cpp, map_symbols.cpp).
 void DrawMapPage();
 void DrawHeadingMarker();
+// Where the selected heading (raw, 65536 = 360 degrees) shows: +1 the right-hand arrow, -1
+// the left-hand arrow (more than 65 degrees off the nose), 0 the marker on the arc;
+// *selected gets the selected heading in whole degrees.
+int HeadingMarkerSide(int apHeadingRaw, float magHeading, int* selected);
 void DrawOwnAircraft();
 void DrawNavaids();
 void DrawAirports();

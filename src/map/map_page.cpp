@@ -256,18 +256,21 @@ void DrawOwnAircraft()
     glCallList(MapLists.AircraftSymbol);
 }
 
+int HeadingMarkerSide(int apHeadingRaw, float magHeading, int* selected)
+{
+    *selected = RoundToInt(apHeadingRaw * 360.0 / 65536.0);
+    const float rel = FoldTo180(static_cast<float>(*selected) - magHeading);
+    return rel > 65 ? 1 : rel < -65 ? -1 : 0;
+}
+
 // The selected autopilot heading: a notched marker just outside the rose, or an arrow at
 // the end of the arc when it lies more than 65 degrees off the nose.
 void DrawHeadingMarker()
 {
-    const int m = RoundToInt(Aircraft.ApHeading * 360.0 / 65536.0);
-    const float rel = FoldTo180(static_cast<float>(m) - Aircraft.MagHeading);
-    if (rel > 65) {
-        glCallList(MapLists.MarkerArrowRight);
-        return;
-    }
-    if (rel < -65) {
-        glCallList(MapLists.MarkerArrowLeft);
+    int m = 0;
+    const int side = HeadingMarkerSide(Aircraft.ApHeading, Aircraft.MagHeading, &m);
+    if (side != 0) {
+        glCallList(side > 0 ? MapLists.MarkerArrowRight : MapLists.MarkerArrowLeft);
         return;
     }
     if (Aircraft.AvionicsMaster == 0)

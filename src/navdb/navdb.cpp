@@ -29,9 +29,9 @@ void AppendErrorLog(const char* line)
 
 // The whole file in one read: the files hold hundreds of thousands of short lines and are
 // read twice at start-up, so they are parsed from memory rather than line by line.
-bool ReadWholeFile(const char* designPath, std::string* content)
+bool ReadWholeFile(const char* path, std::string* content)
 {
-    FILE* file = std::fopen(PlatformPath(designPath).c_str(), "rb");
+    FILE* file = std::fopen(PlatformPath(path).c_str(), "rb");
     if (!file)
         return false;
     content->clear();

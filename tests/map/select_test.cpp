@@ -133,3 +133,15 @@ TEST_F(Selection, PreparedTrigonometryMatchesTheGeodesicFunctions)
     SelectNearby(table);
     EXPECT_LT(table[0].DistanceNm, 0.01f);
 }
+
+TEST(HeadingMarker, ArrowsBeyondSixtyFiveDegreesAcrossNorth)
+{
+    auto raw = [](double degrees) { return static_cast<int>(degrees * 65536.0 / 360.0 + 0.5); };
+    int selected = 0;
+    EXPECT_EQ(HeadingMarkerSide(raw(10), 350.0f, &selected), 0);  // 20 right, across north
+    EXPECT_EQ(selected, 10);
+    EXPECT_EQ(HeadingMarkerSide(raw(130), 30.0f, &selected), 1);  // 100 right: right arrow only
+    EXPECT_EQ(HeadingMarkerSide(raw(95), 30.0f, &selected), 0);   // exactly 65 right: on the arc
+    EXPECT_EQ(HeadingMarkerSide(raw(300), 10.0f, &selected), -1); // 70 left, across north
+    EXPECT_EQ(HeadingMarkerSide(raw(0), 0.0f, &selected), 0);
+}
