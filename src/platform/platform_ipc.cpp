@@ -83,6 +83,9 @@ static bool SocketAddress(const char* className, sockaddr_un* address)
 // Client side
 // ---------------------------------------------------------------------------------------
 
+static int TimeoutSocket = -1;    // the socket whose receive time-out is TimeoutMicros
+static long TimeoutMicros = -1;
+
 int PlatformFindModuleWindow(const char* className)
 {
     sockaddr_un address;
@@ -95,11 +98,15 @@ int PlatformFindModuleWindow(const char* className)
         close(fd);
         return -1;
     }
+    if (fd == TimeoutSocket)
+        TimeoutSocket = -1;
     return fd;
 }
 
 void PlatformForgetModuleWindow(int window)
 {
+    if (window == TimeoutSocket)
+        TimeoutSocket = -1;  // the number may come back for another socket
     if (window >= 0)
         close(window);
 }
@@ -182,34 +189,41 @@ void PlatformCloseMapping(int mapping, const char* name)
 
 static uint32_t RequestSequence = 0;
 
+// The receive time-out of the module socket, set only when it changes: in the usual case
+// it is the same 2000 ms for every exchange, and the exchange is then one send and one
+// blocking receive, with no poll in between.
+static bool SetReceiveTimeout(int window, long micros)
+{
+    if (window == TimeoutSocket && micros == TimeoutMicros)
+        return true;
+    timeval tv{static_cast<time_t>(micros / 1000000), static_cast<suseconds_t>(micros % 1000000)};
+    if (setsockopt(window, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0)
+        return false;
+    TimeoutSocket = window;
+    TimeoutMicros = micros;
+    return true;
+}
+
 // Waits for the answer to `sequence`; answers to earlier requests that timed out are
-// read and dropped on the way.
+// read and dropped on the way, and the wait for the right one goes on for what is left.
 static bool AwaitAnswer(int window, uint32_t sequence, int timeoutMs, uint32_t* result)
 {
     double deadline = PlatformMillis() + timeoutMs;
+    long micros = static_cast<long>(timeoutMs) * 1000;
     for (;;) {
-        int left = static_cast<int>(deadline - PlatformMillis() + 0.999);
-        if (left <= 0)
+        if (micros <= 0 || !SetReceiveTimeout(window, micros))
             return false;
-        pollfd p{window, POLLIN, 0};
-        int n = poll(&p, 1, left);
-        if (n < 0 && errno != EINTR)
-            return false;
-        if (n <= 0)
-            continue;
         unsigned char answer[AnswerBytes];
-        ssize_t got = recv(window, answer, sizeof answer, MSG_DONTWAIT);
+        ssize_t got = recv(window, answer, sizeof answer, 0);
         if (got == 0)
             return false;  // the module has gone
-        if (got < 0) {
-            if (errno == EAGAIN || errno == EINTR)
-                continue;
-            return false;
-        }
+        if (got < 0 && errno != EINTR)
+            return false;  // EAGAIN: the time is up
         if (got == static_cast<ssize_t>(AnswerBytes) && GetWord(answer) == sequence) {
             *result = GetWord(answer + 4);
             return true;
         }
+        micros = static_cast<long>((deadline - PlatformMillis()) * 1000);
     }
 }
 
@@ -240,7 +254,9 @@ int PlatformModuleListen(const char* className, std::string* why)
 {
     sockaddr_un address;
     if (!SocketAddress(className, &address)) {
-        *why = "the runtime folder " + PlatformRuntimeDir() + " cannot be used";
+        std::string dir = PlatformRuntimeDir();
+        *why = dir.empty() ? "the runtime folder cannot be made private to this user"
+                           : "the socket path " + dir + "/" + className + " is too long";
         return -1;
     }
     int probe = PlatformFindModuleWindow(className);
@@ -322,7 +338,9 @@ void PlatformModuleDropClient(int client)
 void* PlatformOpenMapping(const char* name, uint32_t size)
 {
     // The block belongs to a client of the same user (0600); one that is too small
-    // would fault on access, so its size is checked before it is mapped.
+    // would fault on access, so its size is checked before it is mapped. (A client that
+    // shrinks its own block afterwards can still fault the module: only the same user
+    // can, and only to its own harm.)
     if (!name[0] || std::strchr(name, '/'))
         return nullptr;
     int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CLOEXEC, 0);

@@ -13,11 +13,12 @@ for _ in $(seq 100); do
 done
 echo "title: $(xdotool getwindowname "$w")"
 xdotool getwindowgeometry "$w" | sed -n 's/ *Position: \([0-9]*,[0-9]*\).*/position: \1/p'
-xdotool key --window "$w" f
-sleep 0.3
+# Keys are held as a person holds them: the frame acts on keys that are down when it runs.
+xdotool keydown --window "$w" f; sleep 0.2; xdotool keyup --window "$w" f
+sleep 0.2
 # Soft key 0: 20 % across and 88.5 % down the 433 x 605 display area.
 xdotool mousemove --window "$w" 87 535 click 1
 sleep 0.3
-xdotool key --window "$w" Escape
+xdotool keydown --window "$w" Escape; sleep 0.2; xdotool keyup --window "$w" Escape
 wait "$pid"
 echo "exit: $?"

@@ -134,52 +134,92 @@ static void PanelPoke(const std::string& offsetText, int size, const std::string
         throw PanelFailure{"cannot write " + std::to_string(size) + " bytes at offset " + offsetText};
 }
 
-static bool OnOff(const std::string& word)
+struct PanelArgs {
+    std::string command;  // "key", "knob", ..., "tcas range", "peek", "poke"
+    int unit = 2, key = 0, steps = 1, level = 0, size = 1;
+    std::string word, offset, value;
+    bool isFloat = false;
+};
+
+static void PanelRun(const PanelArgs& a)
 {
-    return word == "on";
+    const std::string& c = a.command;
+    bool on = a.word == "on";
+    if (c == "key")
+        PanelKey(a.unit, a.key);
+    else if (c == "knob")
+        PanelKnob(a.unit, a.word == "up", a.steps);
+    else if (c == "dim")
+        PanelWriteByte(UnitOffset(a.unit, DimLevelOffsetDu2, DimLevelOffsetDu3), static_cast<uint8_t>(a.level));
+    else if (c == "revert")
+        PanelSetBits(DisplayReversionOffset, 0x01, on ? 0x01 : 0);
+    else if (c == "ack")
+        PanelSetBits(PanelFlagsOffset, PanelFlagAcknowledge, PanelFlagAcknowledge);
+    else if (c == "man")
+        PanelSetBits(PanelFlagsOffset, PanelFlagN1Manual, on ? PanelFlagN1Manual : 0);
+    else if (c == "tcas range")
+        PanelWriteByte(TrafficRangeOffset, static_cast<uint8_t>(a.level));
+    else if (c == "tcas band")  // bits 3 and 2: 01 normal, 11 above, 10 below
+        PanelSetBits(TrafficBandOffset, 0x0C, a.word == "normal" ? 0x04 : a.word == "above" ? 0x0C : 0x08);
+    else if (c == "tcas auto")
+        PanelSetBits(TrafficAutoOffset, 0x01, on ? 0x01 : 0);
+    else if (c == "peek")
+        PanelPeek(a.offset, a.size);
+    else if (c == "poke")
+        PanelPoke(a.offset, a.size, a.value, a.isFloat);
+}
+
+// Adds a subcommand that records its name in args.command when given.
+static CLI::App* Command(CLI::App& parent, PanelArgs& args, const std::string& name, const std::string& help)
+{
+    CLI::App* sub = parent.add_subcommand(name, help);
+    std::string full = parent.get_parent() ? parent.get_name() + " " + name : name;
+    sub->callback([&args, full] { args.command = full; });
+    return sub;
+}
+
+static void PanelDefineCommands(CLI::App& app, PanelArgs& a)
+{
+    auto units = CLI::IsMember({2, 3});
+    auto onoff = CLI::IsMember({"on", "off"});
+    auto* key = Command(app, a, "key", "press and release soft key N (0-5) of display unit 2 or 3");
+    key->add_option("UNIT", a.unit)->required()->check(units);
+    key->add_option("N", a.key)->required()->check(CLI::Range(0, 5));
+    auto* knob = Command(app, a, "knob", "step a unit's knob up or down");
+    knob->add_option("UNIT", a.unit)->required()->check(units);
+    knob->add_option("DIRECTION", a.word)->required()->check(CLI::IsMember({"up", "down"}));
+    knob->add_option("STEPS", a.steps)->check(CLI::Range(1, 255));
+    auto* dim = Command(app, a, "dim", "set a unit's dimming, 0 full brightness to 255 black");
+    dim->add_option("UNIT", a.unit)->required()->check(units);
+    dim->add_option("LEVEL", a.level)->required()->check(CLI::Range(0, 255));
+    Command(app, a, "revert", "swap the two display units (on) or put them back (off)")
+        ->add_option("STATE", a.word)->required()->check(onoff);
+    Command(app, a, "ack", "acknowledge the master caution and warning");
+    Command(app, a, "man", "N1 manual mode on or off")->add_option("STATE", a.word)->required()->check(onoff);
+    auto* tcas = app.add_subcommand("tcas", "traffic settings");
+    tcas->require_subcommand(1);
+    Command(*tcas, a, "range", "traffic range in nautical miles")
+        ->add_option("NM", a.level)->required()->check(CLI::Range(0, 255));
+    Command(*tcas, a, "band", "traffic altitude band")
+        ->add_option("BAND", a.word)->required()->check(CLI::IsMember({"normal", "above", "below"}));
+    Command(*tcas, a, "auto", "show traffic only while a threat exists")
+        ->add_option("STATE", a.word)->required()->check(onoff);
+    auto* peek = Command(app, a, "peek", "print SIZE bytes at OFFSET as an unsigned little-endian number");
+    peek->add_option("OFFSET", a.offset)->required();
+    peek->add_option("SIZE", a.size)->required()->check(CLI::Range(1, 8));
+    auto* poke = Command(app, a, "poke", "write VALUE as SIZE little-endian bytes at OFFSET");
+    poke->add_option("OFFSET", a.offset)->required();
+    poke->add_option("SIZE", a.size)->required()->check(CLI::Range(1, 8));
+    poke->add_option("VALUE", a.value)->required();
+    poke->add_flag("--float", a.isFloat, "VALUE is a number stored as a 4- or 8-byte IEEE float");
 }
 
 int main(int argc, char** argv)
 {
     CLI::App app{"orvex-panel: cockpit panel stand-in; talks to the simulator module over the offset protocol"};
     app.require_subcommand(1);
-    auto units = CLI::IsMember({2, 3});
-    auto onoff = CLI::IsMember({"on", "off"});
-    int unit = 2, key = 0, steps = 1, level = 0, size = 1;
-    std::string word, offsetText, valueText;
-    bool isFloat = false;
-
-    auto* keyCmd = app.add_subcommand("key", "press and release soft key N (0-5) of display unit 2 or 3");
-    keyCmd->add_option("UNIT", unit)->required()->check(units);
-    keyCmd->add_option("N", key)->required()->check(CLI::Range(0, 5));
-    auto* knobCmd = app.add_subcommand("knob", "step a unit's knob up or down");
-    knobCmd->add_option("UNIT", unit)->required()->check(units);
-    knobCmd->add_option("DIRECTION", word)->required()->check(CLI::IsMember({"up", "down"}));
-    knobCmd->add_option("STEPS", steps)->check(CLI::Range(1, 255));
-    auto* dimCmd = app.add_subcommand("dim", "set a unit's dimming, 0 full brightness to 255 black");
-    dimCmd->add_option("UNIT", unit)->required()->check(units);
-    dimCmd->add_option("LEVEL", level)->required()->check(CLI::Range(0, 255));
-    auto* revertCmd = app.add_subcommand("revert", "swap the two display units (on) or put them back (off)");
-    revertCmd->add_option("STATE", word)->required()->check(onoff);
-    auto* ackCmd = app.add_subcommand("ack", "acknowledge the master caution and warning");
-    auto* manCmd = app.add_subcommand("man", "N1 manual mode on or off");
-    manCmd->add_option("STATE", word)->required()->check(onoff);
-    auto* tcasCmd = app.add_subcommand("tcas", "traffic settings");
-    tcasCmd->require_subcommand(1);
-    auto* rangeCmd = tcasCmd->add_subcommand("range", "traffic range in nautical miles");
-    rangeCmd->add_option("NM", level)->required()->check(CLI::Range(0, 255));
-    auto* bandCmd = tcasCmd->add_subcommand("band", "traffic altitude band");
-    bandCmd->add_option("BAND", word)->required()->check(CLI::IsMember({"normal", "above", "below"}));
-    auto* autoCmd = tcasCmd->add_subcommand("auto", "show traffic only while a threat exists");
-    autoCmd->add_option("STATE", word)->required()->check(onoff);
-    auto* peekCmd = app.add_subcommand("peek", "print SIZE bytes at OFFSET as an unsigned little-endian number");
-    peekCmd->add_option("OFFSET", offsetText)->required();
-    peekCmd->add_option("SIZE", size)->required()->check(CLI::Range(1, 8));
-    auto* pokeCmd = app.add_subcommand("poke", "write VALUE as SIZE little-endian bytes at OFFSET");
-    pokeCmd->add_option("OFFSET", offsetText)->required();
-    pokeCmd->add_option("SIZE", size)->required()->check(CLI::Range(1, 8));
-    pokeCmd->add_option("VALUE", valueText)->required();
-    pokeCmd->add_flag("--float", isFloat, "VALUE is a number stored as a 4- or 8-byte IEEE float");
+    PanelArgs args;
+    PanelDefineCommands(app, args);
     CLI11_PARSE(app, argc, argv);
 
     if (!SimLinkOpen(0)) {
@@ -189,28 +229,7 @@ int main(int argc, char** argv)
     }
     int status = 0;
     try {
-        if (*keyCmd)
-            PanelKey(unit, key);
-        else if (*knobCmd)
-            PanelKnob(unit, word == "up", steps);
-        else if (*dimCmd)
-            PanelWriteByte(UnitOffset(unit, DimLevelOffsetDu2, DimLevelOffsetDu3), static_cast<uint8_t>(level));
-        else if (*revertCmd)
-            PanelSetBits(DisplayReversionOffset, 0x01, OnOff(word) ? 0x01 : 0);
-        else if (*ackCmd)
-            PanelSetBits(PanelFlagsOffset, PanelFlagAcknowledge, PanelFlagAcknowledge);
-        else if (*manCmd)
-            PanelSetBits(PanelFlagsOffset, PanelFlagN1Manual, OnOff(word) ? PanelFlagN1Manual : 0);
-        else if (*rangeCmd)
-            PanelWriteByte(TrafficRangeOffset, static_cast<uint8_t>(level));
-        else if (*bandCmd)  // bits 3 and 2: 01 normal, 11 above, 10 below
-            PanelSetBits(TrafficBandOffset, 0x0C, word == "normal" ? 0x04 : word == "above" ? 0x0C : 0x08);
-        else if (*autoCmd)
-            PanelSetBits(TrafficAutoOffset, 0x01, OnOff(word) ? 0x01 : 0);
-        else if (*peekCmd)
-            PanelPeek(offsetText, size);
-        else if (*pokeCmd)
-            PanelPoke(offsetText, size, valueText, isFloat);
+        PanelRun(args);
     } catch (const PanelFailure& failure) {
         std::fprintf(stderr, "orvex-panel: %s\n", failure.what.c_str());
         status = 1;

@@ -181,10 +181,11 @@ bool SimParseTimeline(const std::string& text, SimTimeline* timeline, std::strin
 
 double SimKeyValue(const std::vector<SimKeyframe>& keys, bool holds, double time)
 {
+    // A switch is off until its first keyframe; a ramp stands at its first value.
     if (keys.empty())
         return 0;
-    if (time <= keys.front().time)
-        return keys.front().value;
+    if (time < keys.front().time)
+        return holds ? 0 : keys.front().value;
     for (size_t i = 1; i < keys.size(); ++i) {
         const SimKeyframe& b = keys[i];
         if (time < b.time) {

@@ -85,12 +85,14 @@ static void PublishFuelAndSurfaces(SimOffsetSpace& s)
         PutScaled(s, levelAt[tank], capacity[tank] > 0 ? fuel[tank] / capacity[tank] * 8388608 : 0, 4);
     }
     PutScaled(s, 0x0AF4, PoundsPerGallon * 256, 2);
-    double spoilers = std::clamp(Value(ChanSpoilers) / 60, 0.0, 1.0) * 16383;  // 60 degrees full
+    // Surface positions are truncated: the displays take the ceiling of position x
+    // full angle / 16383, so a rounded-up 8 degrees of flap would read 9.
+    double spoilers = std::floor(std::clamp(Value(ChanSpoilers) / 60, 0.0, 1.0) * 16383);  // 60 degrees full
     PutScaled(s, 0x0BD4, spoilers, 4);
     PutScaled(s, 0x0BD8, spoilers, 4);
     PutScaled(s, 0x0BD0, Value(ChanSpoilersArmed) != 0 && spoilers == 0 ? 4800 : spoilers, 4);
     PutScaled(s, 0x0BCC, Value(ChanSpoilersArmed), 4);
-    PutScaled(s, 0x0BE4, std::clamp(Value(ChanFlaps) / 40, 0.0, 1.0) * 16383, 4);  // 40 degrees full
+    PutScaled(s, 0x0BE4, std::floor(std::clamp(Value(ChanFlaps) / 40, 0.0, 1.0) * 16383), 4);  // 40 degrees full
     SimPutDouble(s, 0x2EA0, Value(ChanPitchTrim) * DegToRad);
     SimPutDouble(s, 0x2EB0, Value(ChanAileronTrim) * DegToRad);
     SimPutDouble(s, 0x2EC0, Value(ChanRudderTrim) * DegToRad);
