@@ -164,13 +164,12 @@ void AppendNavaid(std::string& out, const NavRow& r, const std::string& name)
 
 } // namespace
 
-bool ConvertNavDat(LineSource& in, const RegionFilter& region, std::string& out, ConvertCounts& counts)
+namespace {
+
+// The rows the display can use, in file order, with the VORs indexed by identifier.
+void ReadNavRows(LineSource& in, long version, const RegionFilter& region, ConvertCounts& counts,
+                 std::vector<NavRow>& rows, std::unordered_multimap<std::string, size_t>& vorByIdent)
 {
-    long version = 0;
-    if (!ReadVersion(in, counts, &version))
-        return false;
-    std::vector<NavRow> rows;
-    std::unordered_multimap<std::string, size_t> vorByIdent;
     std::string line;
     NavRow row;
     while (in.Next(line)) {
@@ -201,14 +200,18 @@ bool ConvertNavDat(LineSource& in, const RegionFilter& region, std::string& out,
             vorByIdent.emplace(row.ident, rows.size());
         rows.push_back(row);
     }
+}
 
-    // A VOR-DME or VORTAC is published as a VOR row and a DME row with the same identifier
-    // and frequency at (nearly) the same place; the display wants one station with both
-    // indicators. Rows are sorted by type in the published files, but the fold does not
-    // rely on it.
+// A VOR-DME or VORTAC is published as a VOR row and a DME row with the same identifier and
+// frequency at (nearly) the same place; the display wants one station with both
+// indicators. Rows are sorted by type in the published files, but the fold does not rely
+// on it. Returns which rows were folded into their VOR.
+std::vector<bool> FoldDmeIntoVor(std::vector<NavRow>& rows, const std::unordered_multimap<std::string, size_t>& vorByIdent,
+                                 ConvertCounts& counts)
+{
     std::vector<bool> folded(rows.size(), false);
     for (size_t i = 0; i < rows.size(); ++i) {
-        NavRow& dme = rows[i];
+        const NavRow& dme = rows[i];
         if (!dme.dme)
             continue;
         auto [first, last] = vorByIdent.equal_range(dme.ident);
@@ -223,6 +226,20 @@ bool ConvertNavDat(LineSource& in, const RegionFilter& region, std::string& out,
             }
         }
     }
+    return folded;
+}
+
+} // namespace
+
+bool ConvertNavDat(LineSource& in, const RegionFilter& region, std::string& out, ConvertCounts& counts)
+{
+    long version = 0;
+    if (!ReadVersion(in, counts, &version))
+        return false;
+    std::vector<NavRow> rows;
+    std::unordered_multimap<std::string, size_t> vorByIdent;
+    ReadNavRows(in, version, region, counts, rows, vorByIdent);
+    const std::vector<bool> folded = FoldDmeIntoVor(rows, vorByIdent, counts);
     for (size_t i = 0; i < rows.size(); ++i) {
         const NavRow& r = rows[i];
         if (folded[i])
