@@ -1,15 +1,23 @@
-// Display lists built once at start-up and shared by the displays: the unit quad, box and
-// triangle that boxes, highlights and page graphics are drawn from.
-// (The map's own symbol lists join these with the map page.)
+// Display lists built once at start-up: the map's compass rose, symbols, own aircraft and
+// heading arrows, and the unit quad, box and triangle that the other displays' boxes,
+// highlights and page graphics are drawn from.
 #pragma once
 
-// Names from glGenLists; 0 until BuildDisplayLists has run.
+// Names from glGenLists; 0 until BuildDisplayLists has run. They live as long as the
+// rendering context.
 struct MapListsState {
+    unsigned VorSymbol = 0, VorDmeSymbol = 0, NdbSymbol = 0;  // green, scale 0.6
+    unsigned AirportSymbol = 0;                               // cyan ring
+    unsigned WaypointSymbol = 0;                              // four-pointed star, caller's colour
+    unsigned AircraftSymbol = 0;                              // white, nose up
+    unsigned MarkerArrowLeft = 0, MarkerArrowRight = 0;       // selected heading off the arc
+    unsigned RoseList = 0;                                    // compass rose, labels and masks
     unsigned UnitQuadList = 0;       // filled quad (0,0)-(1,1)
     unsigned UnitBoxList = 0;        // outline of the unit square, one line strip
     unsigned UnitTriangleList = 0;   // filled triangle (0,0), (1,0), (0.5,1)
 };
 extern MapListsState MapLists;
 
-// Needs a current rendering context.
+// Needs a current rendering context, the outline fonts (the rose's labels are recorded
+// into it) and the shared quadric.
 void BuildDisplayLists();

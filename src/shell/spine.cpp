@@ -5,7 +5,9 @@
 #include "shell/shell.h"
 
 #include "eicas/eicas.h"
+#include "map/map.h"
 #include "menu/menu.h"
+#include "navdb/navdb.h"
 #include "platform/platform.h"
 #include "shell/automation.h"
 #include "shell/config.h"
@@ -114,7 +116,10 @@ static void DrawPowerOverlay()
 
 static void RunFirstFrameLoads()
 {
-    // Navigation database, once more (with the map).
+    // The navigation database once more: the tables are refilled, not appended to.
+    LoadNavaids();
+    LoadWaypoints();
+    LoadAirports();
     Shell.FirstFrameDone = true;
     if (Shell.ShowingEicas) {
         Menu.MenuLevel = 1;
@@ -149,6 +154,7 @@ bool RenderFrame()
         if (Shell.ShowingMfd) {
             if (Shell.PendingSoftKey == 5)
                 Shell.PendingSoftKey = 6;
+            DrawMapPage();
         } else {
             DrawEicasDisplay();
         }

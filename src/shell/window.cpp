@@ -5,6 +5,7 @@
 
 #include "map/display_lists.h"
 #include "menu/aircraft_config.h"
+#include "navdb/navdb.h"
 #include "platform/platform.h"
 #include "shell/config.h"
 #include "shell/input.h"
@@ -105,7 +106,9 @@ bool InitScene()
     // The aircraft configuration comes after the plan list and before the navigation
     // database, whose airport layer uses MIN_RUNWAY_LENGTH.
     ReadAircraftConfig();
-    // Navigation database (with its subsystem).
+    LoadNavaids();
+    LoadWaypoints();
+    LoadAirports();
 
     SetSoftKeyRegions();
 

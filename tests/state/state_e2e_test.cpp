@@ -137,6 +137,7 @@ TEST_F(StateEndToEnd, ReceivedValuesArriveInEngineeringUnits)
     // Raw values as the module encodes them; each line is one poke of orvex-panel.
     const char* pokes[] = {
         "0x281C 4 1",                     // battery on: the fuel and surfaces are derived
+        "0x2E80 4 1",                     // avionics on: else the MFD map stops the heading at north
         "0x0580 4 59652324",              // 5 degrees true
         "0x02A0 2 63716",                 // 10 degrees west
         "0x0560 8 22684692960000000",     // 47.527 N

@@ -1,0 +1,90 @@
+// The in-process display unit of the map tests.
+#include "map_unit.h"
+
+#include "map/map.h"
+#include "menu/aircraft_config.h"
+#include "menu/menu.h"
+#include "navdb/navdb.h"
+#include "shell/automation.h"
+#include "shell/config.h"
+#include "shell/shell.h"
+#include "shell/text.h"
+#include "shell/window.h"
+#include "simlink/aircraft.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+bool Opened = false;
+std::string UnitDir;
+}
+
+void MapUnitOpen()
+{
+    if (!Opened) {
+        UnitDir = MakeScratchUnit("map-unit");
+        ASSERT_EQ(chdir(UnitDir.c_str()), 0);
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        PlatformRegisterFontFile("data/fonts/Orvex.ttf");
+        PlatformRegisterFontFile("data/fonts/Orvex-Bold.ttf");
+        ShellReset();
+        DisplayConfigReset();
+        Window.ForceHeadless = true;
+        Automation.NoFrameSleep = true;
+        ASSERT_TRUE(CreateDisplayWindow(TitleStartingUp, 433, 605, 32, false));
+        Opened = true;
+    }
+    // The first frame's reload has happened; every test starts from a powered MFD.
+    ShellReset();
+    Shell.ShowingMfd = true;
+    Shell.FirstFrameDone = true;
+    AircraftReset();
+    MapReset();
+    MenuReset();
+    NavDatabaseReset();
+}
+
+void MapUnitLoad(const std::string& navaids, const std::string& airports, int minRunway)
+{
+    WriteFile("data/navaids.txt", navaids);
+    WriteFile("data/waypoints.txt", "");
+    WriteFile("data/Airports.txt", airports);
+    AircraftConfig.MIN_RUNWAY_LENGTH = minRunway;
+    LoadNavaids();
+    LoadWaypoints();
+    LoadAirports();
+}
+
+std::vector<TraceText> MapUnitFrames(int frames)
+{
+    const std::string trace = UnitDir + "/trace.jsonl";
+    for (int i = 0; i < frames; ++i) {
+        if (i == frames - 1)
+            TextTraceOpen(trace.c_str());
+        RenderFrame();
+        ++Automation.FrameNumber;
+    }
+    TextTraceClose();
+    return ReadTextTrace(trace);
+}
+
+std::vector<TraceText> WithColour(const std::vector<TraceText>& texts, float r, float g, float b)
+{
+    std::vector<TraceText> out;
+    for (const TraceText& t : texts)
+        if (std::fabs(t.r - r) < 0.01f && std::fabs(t.g - g) < 0.01f && std::fabs(t.b - b) < 0.01f)
+            out.push_back(t);
+    return out;
+}
+
+std::string NavaidLine(const std::string& ident, int vor, int dme, double lat, double lon)
+{
+    char line[160];
+    std::snprintf(line, sizeof line, "%s|%s STATION|11000|%d|%d|40|%lld|%lld|0|3\n", ident.c_str(), ident.c_str(), vor,
+                  dme, std::llround(lat * 1e6), std::llround(lon * 1e6));
+    return line;
+}
