@@ -35,6 +35,17 @@ inline bool BenchOpenDisplayUnit(int configuredMode)
     return CreateDisplayWindow(TitleStartingUp, 484, 605, 32, false);
 }
 
+// The baseline every display is compared with: a powered frame of the spine alone (clear,
+// keys, the dimming quad), without the display page.
+inline void BenchDrawEmptyFrame()
+{
+    Automation.SpineOnly = true;
+    RenderFrame();
+    glFinish();
+    PlatformSwapBuffers();
+    Automation.SpineOnly = false;
+}
+
 // One frame as the main loop draws it, finished on the GPU (llvmpipe) before returning.
 inline void BenchDrawFrame()
 {

@@ -66,6 +66,13 @@ static void BM_DarkFrame(benchmark::State& state)
     RunFrames(state);
 }
 
+static void BM_EmptyFrame(benchmark::State& state)
+{
+    SetQuietAircraft();
+    for (auto _ : state)
+        BenchDrawEmptyFrame();
+}
+
 static void BM_EicasQuiet(benchmark::State& state)
 {
     SetQuietAircraft();
@@ -106,7 +113,7 @@ int main(int argc, char** argv)
     if (!BenchOpenDisplayUnit(1))
         return 1;
     struct Case { const char* name; void (*fn)(benchmark::State&); };
-    for (Case c : {Case{"DarkFrame", BM_DarkFrame}, Case{"EicasQuiet", BM_EicasQuiet},
+    for (Case c : {Case{"DarkFrame", BM_DarkFrame}, Case{"EmptyFrame", BM_EmptyFrame}, Case{"EicasQuiet", BM_EicasQuiet},
                    Case{"EicasAllRaised", BM_EicasAllRaised}, Case{"AlertDecisions", BM_AlertDecisions}})
         benchmark::RegisterBenchmark(c.name, c.fn)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->Repetitions(3)
             ->ReportAggregatesOnly(true);

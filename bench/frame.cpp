@@ -11,7 +11,7 @@
 static void BM_EmptyFrame(benchmark::State& state)
 {
     for (auto _ : state)
-        BenchDrawFrame();
+        BenchDrawEmptyFrame();
 }
 
 // Start-up: `orvex --headless --frames 1` in a ready installation folder, end to end

@@ -58,10 +58,8 @@ bool UseNavdata()
 
 void BM_EmptyFrame(benchmark::State& state)
 {
-    Shell.ShowingMfd = false;
     for (auto _ : state)
-        BenchDrawFrame();
-    Shell.ShowingMfd = true;
+        BenchDrawEmptyFrame();
 }
 
 void BM_MapFrame(benchmark::State& state)

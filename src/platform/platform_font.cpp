@@ -46,10 +46,11 @@ struct Outline {
     double lastX = 0, lastY = 0;
 };
 
-// Curves become line segments within about 0.001 em of the true curve.
+// Curves become line segments within about 0.005 em of the true curve: a fraction of a
+// pixel at the largest text the displays print, with half the triangles of a finer cut.
 int CurveSteps(double chord)
 {
-    int steps = static_cast<int>(std::ceil(std::sqrt(chord / 0.004)));
+    int steps = static_cast<int>(std::ceil(std::sqrt(chord / 0.03)));
     return steps < 2 ? 2 : (steps > 24 ? 24 : steps);
 }
 

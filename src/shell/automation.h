@@ -19,6 +19,7 @@ struct AutomationState {
     std::vector<ScriptedEvent> Script;    // sorted by frame
     size_t NextScripted = 0;
     bool NoFrameSleep = false;            // benchmarks only: time the frame's work without its 1 ms sleep
+    bool SpineOnly = false;               // benchmarks only: leave out the display page (the empty-frame baseline)
 };
 extern AutomationState Automation;
 void AutomationReset();

@@ -151,7 +151,9 @@ bool RenderFrame()
         // Menu and its page (with the menu), then the display this unit shows:
         // MFD: traffic while the avionics are on, then the map page; EICAS: engine display
         // and the crew alerting list (each with its subsystem).
-        if (Shell.ShowingMfd) {
+        if (Automation.SpineOnly) {
+            // The empty-frame baseline of the benchmarks: no display page at all.
+        } else if (Shell.ShowingMfd) {
             if (Shell.PendingSoftKey == 5)
                 Shell.PendingSoftKey = 6;
             DrawMapPage();
