@@ -2,7 +2,10 @@
 #pragma once
 
 struct TrafficState {
-    bool TrafficShown = false;   // the traffic picture is on: the map's clip box moves up
+    // The traffic picture is on: the map's clip box moves up to leave it room. The traffic
+    // display sets it every MFD frame; until that display is drawn there is no picture, so
+    // the map keeps its whole clip box.
+    bool TrafficShown = false;
 };
 extern TrafficState Traffic;
 void TrafficReset();
