@@ -69,10 +69,6 @@ void TestModule::Answer(int client)
         return;
     }
     ++Requests;
-    {
-        std::lock_guard<std::mutex> hold(NamesLock);
-        BlockNames.push_back(request.blockName);
-    }
     ModuleMode mode = Mode;
     if (mode == ModuleMode::Late) {
         PlatformSleepMs(LateMs);

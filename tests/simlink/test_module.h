@@ -5,7 +5,6 @@
 #include "sim.h"
 
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,8 +22,6 @@ struct TestModule {
     std::atomic<int> Requests{0};
     int LateMs = 150;
     void (*ScribbleWith)(unsigned char* block) = nullptr;
-    std::mutex NamesLock;
-    std::vector<std::string> BlockNames;  // as named by each request
 
     bool Start(const char* windowClass = "UIPCMAIN");
     void Stop();

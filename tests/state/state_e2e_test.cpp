@@ -18,26 +18,8 @@
 
 namespace {
 
-// The value of "key" in one JSON line of the dump, as text (strings without quotes).
-std::string Field(const std::string& line, const std::string& key)
-{
-    std::string pattern = "\"" + key + "\":";
-    size_t at = line.find(pattern);
-    if (at == std::string::npos)
-        return "<missing " + key + ">";
-    at += pattern.size();
-    if (line[at] == '"') {
-        size_t end = line.find('"', at + 1);
-        return line.substr(at + 1, end - at - 1);
-    }
-    size_t end = line.find_first_of(",}", at);
-    return line.substr(at, end - at);
-}
-
-double Number(const std::string& line, const std::string& key)
-{
-    return std::atof(Field(line, key).c_str());
-}
+std::string Field(const std::string& line, const std::string& key) { return JsonValue(line, key); }
+double Number(const std::string& line, const std::string& key) { return std::atof(JsonValue(line, key).c_str()); }
 
 // The last complete line of a growing dump, read from its tail.
 std::string LastLine(const std::string& path)

@@ -157,9 +157,9 @@ bool FileExists(const std::string& path)
     return fs::exists(path);
 }
 
-// The trace is written by our own program in a fixed key order, so a small reader that
-// looks keys up by name is enough.
-static std::string JsonValue(const std::string& line, const std::string& key)
+// The trace and the state dump are written by our own program in a fixed key order, so a
+// small reader that looks keys up by name is enough.
+std::string JsonValue(const std::string& line, const std::string& key)
 {
     std::string pattern = "\"" + key + "\":";
     size_t at = line.find(pattern);

@@ -36,6 +36,10 @@ std::vector<std::string> ReadLines(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
 
+// The value of "key" in one JSON line of a trace or state dump, as text (strings unquoted
+// and unescaped); empty when the key is missing.
+std::string JsonValue(const std::string& line, const std::string& key);
+
 // One line of the text trace, decoded.
 struct TraceText {
     long frame = 0;
