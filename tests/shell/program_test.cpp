@@ -1,5 +1,5 @@
-// The display unit run from outside: configuration file at exit, screenshot size, the
-// frame switch, Escape, scripted input errors and the missing font.
+// The display unit run from outside: configuration file at exit, screenshot size, scripted
+// input errors and the missing font. The frame switch and Escape are in xwindow_test.
 #include "support/support.h"
 
 #include <cstdio>
@@ -36,22 +36,6 @@ TEST(Program, FirstRunWritesDefaultConfigAndSavesItAtExit)
               "[DISPLAY_BEZEL(0-1)]\n1\n[MFD=0,EICAS=1]\n0\n[PLAN_PATH]\n\"c:\\\"\n[PATH_TO_DU2]\n\"c:\\\"\n"
               "[PATH_TO_DU3]\n\"c:\\\"");
     EXPECT_EQ(PngSize(unit + "/a.png"), std::make_pair(484, 605));
-}
-
-TEST(Program, FrameSwitchIsSavedAndEscapeEnds)
-{
-    std::string unit = MakeScratchUnit("frame-switch");
-    WriteFile(unit + "/keys.txt", "# F toggles the frame; Escape ends well before the frame limit\n"
-                                  "3 key F press\n10 key Escape down\n");
-    std::string out;
-    ASSERT_EQ(RunCommand(Orvex(unit, "--frames 1000 --text-trace " + unit + "/t.jsonl --input " + unit + "/keys.txt"), &out), 0)
-        << out;
-    EXPECT_NE(ReadFile(unit + "/MFD.ini").find("[FRAMELESS_WINDOW(0-1)]\n1\n"), std::string::npos);
-
-    // Twice restores the first style.
-    WriteFile(unit + "/keys.txt", "3 key F press\n6 key F press\n");
-    ASSERT_EQ(RunCommand(Orvex(unit, "--frames 20 --input " + unit + "/keys.txt"), &out), 0) << out;
-    EXPECT_NE(ReadFile(unit + "/MFD.ini").find("[FRAMELESS_WINDOW(0-1)]\n1\n"), std::string::npos);
 }
 
 TEST(Program, ConfigDeletedDuringTheRunIsNotRecreatedAtExit)
