@@ -1,18 +1,13 @@
 // The built-in flight: stepped through its phases, read back at the offsets the display
-// units read, in the simulator's encodings; plus the timeline format and orvex-sim's
-// --at, --freeze and --rate seen from outside.
+// units read, in the simulator's encodings; plus the timeline format. orvex-sim's --at
+// and --freeze are what every end-to-end test runs on.
 #include "sim.h"
 #include "simlink/aircraft.h"
-
-#include "platform/platform.h"
-#include "support/support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
-#include <sys/wait.h>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -204,34 +199,6 @@ TEST(FlightTimeline, ErrorsNameTheLine)
     EXPECT_TRUE(SimParseTimeline("# c\r\nat 1:00\r\nn1left 50 # on\r\nat 0\r\nN1Left 10\r\n", &t, &error)) << error;
     EXPECT_DOUBLE_EQ(SimChannelValue(t, ChanN1Left, 30), 30);  // ramps, keys sorted by time
     EXPECT_DOUBLE_EQ(SimChannelValue(t, ChanN1Left, 99), 50);
-}
-
-// orvex-sim from outside: --at and --freeze hold values (poked ones too), --rate moves.
-TEST(SimProgram, FreezeHoldsAndRateMoves)
-{
-    std::string dir = MakeScratchDir("rt-sim-program");
-    setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
-    std::string panel = ProgramPath("orvex-panel");
-    BackgroundProcess sim = StartBackground(ProgramPath("orvex-sim") + " --at 1800 --freeze", "ready");
-    ASSERT_GT(sim.pid, 0);
-    std::string out;
-    EXPECT_EQ(RunCommand(panel + " poke 0x3324 4 1234", &out), 0) << out;
-    PlatformSleepMs(200);
-    RunCommand(panel + " peek 0x3324 4", &out);
-    EXPECT_EQ(out, "1234\n");
-    StopBackground(sim);
-    sim = StartBackground(ProgramPath("orvex-sim") + " --at 520 --rate 20", "ready");
-    ASSERT_GT(sim.pid, 0);
-    RunCommand(panel + " peek 0x3324 4", &out);
-    long first = std::atol(out.c_str());
-    PlatformSleepMs(500);
-    RunCommand(panel + " peek 0x3324 4", &out);
-    EXPECT_GT(std::atol(out.c_str()), first + 100);
-    StopBackground(sim);
-    sim = StartBackground(ProgramPath("orvex-sim") + " --flight /nonexistent.txt", "");
-    PlatformSleepMs(300);
-    int status = StopBackground(sim);
-    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
