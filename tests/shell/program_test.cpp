@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 std::string Orvex(const std::string& unit, const std::string& args)
@@ -43,9 +42,7 @@ TEST(Program, ConfigDeletedDuringTheRunIsNotRecreatedAtExit)
     std::string unit = MakeScratchUnit("deleted-config");
     BackgroundProcess run = StartBackground(Orvex(unit, "--frames 2000"), "");
     ASSERT_GT(run.pid, 0);
-    for (int i = 0; i < 500 && !FileExists(unit + "/MFD.ini"); ++i)
-        usleep(10000);
-    ASSERT_TRUE(FileExists(unit + "/MFD.ini"));
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(unit + "/MFD.ini"); }, 5000));
     std::remove((unit + "/MFD.ini").c_str());
     EXPECT_EQ(WaitBackground(run, 60000), 0);
     EXPECT_FALSE(FileExists(unit + "/MFD.ini"));

@@ -26,27 +26,17 @@ protected:
         SimLinkReset();
         StopBackground(sim);
     }
-    void StartSim(const std::string& options = "--freeze")
+    void Start(const std::string& options = "--freeze")
     {
-        sim = StartBackground(ProgramPath("orvex-sim") + " " + options, "ready");
+        sim = StartSim(options);
         ASSERT_GT(sim.pid, 0) << "orvex-sim did not become ready";
-    }
-    std::string Panel(const std::string& args, int* status = nullptr)
-    {
-        std::string out;
-        int rc = RunCommand(ProgramPath("orvex-panel") + " " + args, &out, 20);
-        if (status)
-            *status = rc;
-        else
-            EXPECT_EQ(rc, 0) << out;
-        return out;
     }
     BackgroundProcess sim;
 };
 
 TEST_F(SimProcessTest, ProtocolEdgeCasesHoldAgainstTheStandIn)
 {
-    StartSim();
+    Start();
     ASSERT_TRUE(SimLinkOpen(0));
     EXPECT_EQ(SimLink.SimVersion, 8u);  // the stand-in's default is not 7
     EXPECT_FALSE(SimLinkProcess());     // empty queue
@@ -77,14 +67,14 @@ TEST_F(SimProcessTest, ProtocolEdgeCasesHoldAgainstTheStandIn)
 
 TEST_F(SimProcessTest, StandInAnsweringAsFs98MainAloneIsAccepted)
 {
-    StartSim("--freeze --class FS98MAIN --sim-version 7");
+    Start("--freeze --class FS98MAIN --sim-version 7");
     ASSERT_TRUE(SimLinkOpen(7));
     EXPECT_EQ(SimLink.SimVersion, 7u);
 }
 
 TEST_F(SimProcessTest, KilledModuleFailsAfterRetriesAndDestinationsKeepTheirValues)
 {
-    StartSim("--freeze --at 1800");
+    Start("--freeze --at 1800");
     ASSERT_TRUE(SimLinkOpen(0));
     int32_t altitude = 0;
     ASSERT_TRUE(SimLinkRead(0x3324, 4, &altitude) && SimLinkProcess());
@@ -103,7 +93,7 @@ TEST_F(SimProcessTest, KilledModuleFailsAfterRetriesAndDestinationsKeepTheirValu
 
 TEST_F(SimProcessTest, TwoProcessesShareThePanelFlagByte)
 {
-    StartSim();
+    Start();
     ASSERT_TRUE(SimLinkOpen(0));
     uint8_t flags = 0x08;  // master caution, as the EICAS unit would set it
     ASSERT_TRUE(SimLinkWrite(0x73D5, 1, &flags) && SimLinkProcess());
@@ -117,7 +107,7 @@ TEST_F(SimProcessTest, TwoProcessesShareThePanelFlagByte)
 // The panel's commands change only their own bits; the end-to-end tests use most of them.
 TEST_F(SimProcessTest, PanelCommandsSetTheirBytesAndKeepTheOthers)
 {
-    StartSim();
+    Start();
     Panel("poke 0x7842 1 0xF3");
     Panel("tcas band above");
     EXPECT_EQ(Panel("peek 0x7842 1"), std::to_string(0xF3 | 0x0C) + "\n");
@@ -146,7 +136,7 @@ TEST_F(SimProcessTest, PanelWithoutModuleSaysSo)
 
 TEST_F(SimProcessTest, StandInRemovesItsSocketOnTermination)
 {
-    StartSim();
+    Start();
     std::string socket = std::string(getenv("ORVEX_RUNTIME_DIR")) + "/UIPCMAIN";
     EXPECT_TRUE(FileExists(socket));
     int status = StopBackground(sim);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim.h"
+#include "support/support.h"
 
 #include <atomic>
 #include <string>
@@ -36,6 +37,3 @@ private:
     std::thread Thread;
     std::vector<int> Clients;
 };
-
-// A private runtime folder for one test, so tests never meet another developer's module.
-std::string UsePrivateRuntimeDir();

@@ -7,14 +7,11 @@
 #include "simlink/simlink.h"
 #include "support/support.h"
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -41,15 +38,10 @@ std::string LastLine(const std::string& path)
 
 // Waits until the newest line of the dump satisfies `ok`; returns that line (or the last
 // one seen when the time runs out).
-std::string WaitFor(const std::string& path, const std::function<bool(const std::string&)>& ok, int timeoutMs = 10000)
+std::string WaitFor(const std::string& path, const std::function<bool(const std::string&)>& ok)
 {
     std::string line;
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        line = LastLine(path);
-        if (!line.empty() && ok(line))
-            return line;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    WaitUntil([&] { return !(line = LastLine(path)).empty() && ok(line); });
     return line;
 }
 
@@ -57,12 +49,7 @@ std::string WaitFor(const std::string& path, const std::function<bool(const std:
 // other running simulators never see each other.
 class StateEndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        runtime = MakeScratchDir("runtime-" + name);
-        setenv("ORVEX_RUNTIME_DIR", runtime.c_str(), 1);
-    }
+    void SetUp() override { UsePrivateRuntimeDir(); }
     void TearDown() override
     {
         for (BackgroundProcess* p : {&unit2Run, &unit3Run, &sim})
@@ -70,23 +57,18 @@ protected:
     }
     void StartSim()
     {
-        sim = StartBackground(ProgramPath("orvex-sim") + " --freeze", "ready");
+        sim = ::StartSim();
         ASSERT_GT(sim.pid, 0);
     }
-    void Panel(const std::string& args)
-    {
-        std::string out;
-        ASSERT_EQ(RunCommand(ProgramPath("orvex-panel") + " " + args, &out), 0) << args << ": " << out;
-    }
     // An installation folder for display unit 2 (EICAS first) or 3 (MFD first).
-    std::string MakeUnit(int number, const std::string& du2 = "", const std::string& du3 = "")
+    std::string MakeUnit(int number)
     {
         std::string unit = MakeScratchUnit("unit" + std::to_string(number) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         WriteFile(unit + "/MFD.ini", "[X_SIZE,Y_SIZE]\n433,605\n[X_POSITION,Y_POSISTION]\n100,100\n"
                                      "[FRAMELESS_WINDOW(0-1)]\n0\n[DISPLAY_BEZEL(0-1)]\n0\n[MFD=0,EICAS=1]\n" +
-                                         std::string(number == 2 ? "1" : "0") + "\n[PLAN_PATH]\n\"\"\n[PATH_TO_DU2]\n\"" +
-                                         du2 + "\"\n[PATH_TO_DU3]\n\"" + du3 + "\"");
+                                         std::string(number == 2 ? "1" : "0") +
+                                         "\n[PLAN_PATH]\n\"\"\n[PATH_TO_DU2]\n\"\"\n[PATH_TO_DU3]\n\"\"");
         return unit;
     }
     std::string RunFrames(const std::string& unit, int frames)
@@ -105,7 +87,6 @@ protected:
                                    " --headless --frames 100000000 --dump-state " + unit + "/state.jsonl",
                                "");
     }
-    std::string runtime;
     BackgroundProcess sim, unit2Run, unit3Run;
 };
 
@@ -139,13 +120,8 @@ TEST_F(StateEndToEnd, ReceivedValuesArriveInEngineeringUnits)
         "0x0B74 4 8388608",
         "0x0BD4 4 16383", "0x0BD8 4 1", "0x0BE4 4 8192",
     };
-    for (const char* poke : pokes) {
-        std::string args = poke;
-        if (args.rfind("--float ", 0) == 0)
-            Panel("poke --float " + args.substr(8));
-        else
-            Panel("poke " + args);
-    }
+    for (const char* poke : pokes)
+        Panel(std::string("poke ") + poke);
     std::string s = RunFrames(unit, 5);
     ASSERT_EQ(Field(s, "LinkConnected"), "true") << s;
     EXPECT_NEAR(Number(s, "MagHeading"), 15.0, 0.01);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -126,6 +127,41 @@ int StopBackground(BackgroundProcess& process)
     waitpid(process.pid, &status, 0);
     process.pid = -1;
     return status;
+}
+
+std::string UsePrivateRuntimeDir()
+{
+    // Socket paths are limited to 107 bytes, so the folder gets a short name.
+    static int counter = 0;
+    std::string dir = MakeScratchDir("rt" + std::to_string(counter++));
+    setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
+    return dir;
+}
+
+BackgroundProcess StartSim(const std::string& options)
+{
+    return StartBackground(ProgramPath("orvex-sim") + " " + options, "ready");
+}
+
+std::string Panel(const std::string& args, int* status)
+{
+    std::string out;
+    int rc = RunCommand(ProgramPath("orvex-panel") + " " + args, &out, 20);
+    if (status)
+        *status = rc;
+    else
+        EXPECT_EQ(rc, 0) << args << ": " << out;
+    return out;
+}
+
+bool WaitUntil(const std::function<bool()>& ok, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (ok())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return ok();
 }
 
 std::string ReadFile(const std::string& path)
