@@ -8,7 +8,6 @@
 #include "support/support.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -18,22 +17,15 @@ namespace {
 std::string Field(const std::string& line, const std::string& key) { return JsonValue(line, key); }
 double Number(const std::string& line, const std::string& key) { return std::atof(JsonValue(line, key).c_str()); }
 
-// The last complete line of a growing dump, read from its tail.
+// The last complete line of a growing dump (the unit may be writing the next one).
 std::string LastLine(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return "";
-    std::streamoff size = in.tellg();
-    std::streamoff from = size > 65536 ? size - 65536 : 0;
-    in.seekg(from);
-    std::string tail(static_cast<size_t>(size - from), '\0');
-    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
-    size_t end = tail.rfind('\n');
+    std::string text = ReadFile(path);
+    size_t end = text.rfind('\n');
     if (end == std::string::npos)
         return "";
-    size_t start = tail.rfind('\n', end - 1);
-    return tail.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1));
+    size_t start = text.rfind('\n', end - 1) + 1;   // npos + 1: the first line
+    return text.substr(start, end - start);
 }
 
 // Waits until the newest line of the dump satisfies `ok`; returns that line (or the last
