@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
@@ -23,22 +22,11 @@ std::string MakeUnit2(const std::string& name)
     return unit;
 }
 
-bool WaitUntil(const std::function<bool()>& ok, int timeoutMs)
-{
-    for (int waited = 0; waited < timeoutMs && !ok(); waited += 50)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return ok();
-}
-
-bool Panel(const std::string& args)
-{
-    return RunCommand(ProgramPath("orvex-panel") + " " + args, nullptr, 10) == 0;
-}
-
 int PanelFlags()
 {
-    std::string out;
-    return RunCommand(ProgramPath("orvex-panel") + " peek 0x73D5 1", &out, 10) == 0 ? std::atoi(out.c_str()) : -1;
+    int status = 0;
+    std::string out = Panel("peek 0x73D5 1", &status);
+    return status == 0 ? std::atoi(out.c_str()) : -1;
 }
 
 // Presses acknowledge until the bits in `cleared` are clear. No lock guards the byte: a
@@ -46,7 +34,7 @@ int PanelFlags()
 bool AcknowledgeUntilClear(int cleared)
 {
     for (int press = 0; press < 5; ++press)
-        if (Panel("ack") && WaitUntil([&] { return (PanelFlags() & cleared) == 0; }, 2000))
+        if (Panel("ack"); WaitUntil([&] { return (PanelFlags() & cleared) == 0; }, 2000))
             return true;
     return false;
 }
@@ -68,7 +56,7 @@ std::set<std::string> ColoursSince(const std::string& path, size_t from, const s
 class EicasEndToEnd : public ::testing::Test {
 protected:
     BackgroundProcess sim, unit;
-    void SetUp() override { setenv("ORVEX_RUNTIME_DIR", MakeScratchDir("runtime-eicas").c_str(), 1); }
+    void SetUp() override { UsePrivateRuntimeDir(); }
     void TearDown() override
     {
         StopBackground(unit);
@@ -80,7 +68,7 @@ protected:
 TEST_F(EicasEndToEnd, CautionLightsMasterCautionUntilThePanelAcknowledges)
 {
     // Taxiing out with both engines running and the pitot heat on.
-    sim = StartBackground(ProgramPath("orvex-sim") + " --freeze --at 300", "ready");
+    sim = StartSim("--freeze --at 300");
     ASSERT_GT(sim.pid, 0);
     std::string dir = MakeUnit2("eicas-e2e"), trace = dir + "/trace.jsonl";
     unit = StartBackground(ProgramPath("orvex") + " --dir " + dir + " --headless --frames 1000000 --text-trace " + trace, "");
@@ -88,7 +76,7 @@ TEST_F(EicasEndToEnd, CautionLightsMasterCautionUntilThePanelAcknowledges)
         << "the unit draws the simulator's N2";
     ASSERT_TRUE(AcknowledgeUntilClear(0x18)) << "whatever power-up raised";
 
-    ASSERT_TRUE(Panel("poke 0x029C 1 0"));   // pitot heat off: "L R PITOT HT"
+    Panel("poke 0x029C 1 0");   // pitot heat off: "L R PITOT HT"
     ASSERT_TRUE(WaitUntil([] { return (PanelFlags() & 0x18) == 0x08; }, 5000)) << PanelFlags();
     size_t mark = ReadFile(trace).size();
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -110,16 +98,16 @@ TEST_F(EicasEndToEnd, BandEdgesFromRawSimulatorValues)
     std::memcpy(&oil, &oilLbPerSqFt, sizeof oil);
     for (int simVersion : {11, 7}) {
         StopBackground(sim);
-        sim = StartBackground(ProgramPath("orvex-sim") + " --freeze --at 300 --sim-version " + std::to_string(simVersion),
-                              "ready");
+        sim = StartSim("--freeze --at 300 --sim-version " + std::to_string(simVersion));
         ASSERT_GT(sim.pid, 0);
         for (std::string poke : {"0x0898 2 16384", "0x0930 2 16401",   // N1 100.0 % and 100.1 %
                                  "0x088C 2 65044", "0x0924 2 64552",   // levers -3 % and -6 %
                                  "0x0892 2 1", "0x092A 2 1",           // starters on
                                  "0x0896 2 8356", "0x092E 2 8355",     // N2 51.0 % and 50.99 %
                                  "0x02BC 4 32000"})                    // 250 kt, gear down
-            ASSERT_TRUE(Panel("poke " + poke)) << poke;
-        ASSERT_TRUE(Panel("poke 0x3B60 8 " + std::to_string(oil)) && Panel("poke 0x3AA0 8 " + std::to_string(oil)));
+            Panel("poke " + poke);
+        Panel("poke 0x3B60 8 " + std::to_string(oil));
+        Panel("poke 0x3AA0 8 " + std::to_string(oil));
 
         std::string dir = MakeUnit2("eicas-bands");
         ASSERT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + dir + " --headless --frames 40 --text-trace " + dir +

@@ -4,7 +4,6 @@
 #include "support/support.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -14,18 +13,13 @@ class MapEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        setenv("ORVEX_RUNTIME_DIR", MakeScratchDir("runtime-map-" + name).c_str(), 1);
-        sim = StartBackground(ProgramPath("orvex-sim") + " --freeze", "ready");
+        UsePrivateRuntimeDir();
+        sim = StartSim();
         ASSERT_GT(sim.pid, 0);
-        unit = MakeScratchUnit("map-e2e-" + name);
+        unit = MakeScratchUnit("map-e2e");
     }
     void TearDown() override { StopBackground(sim); }
-    void Poke(const std::string& args)
-    {
-        std::string out;
-        ASSERT_EQ(RunCommand(ProgramPath("orvex-panel") + " poke " + args, &out), 0) << args << ": " << out;
-    }
+    void Poke(const std::string& args) { Panel("poke " + args); }
     std::vector<TraceText> LastFrame()
     {
         std::string out;

@@ -1,5 +1,5 @@
 // The map page as the crew sees it, read back through the text trace: heading readout,
-// range labels, invalid-data dashes, the alert prompt, the GPS block, the navaid and
+// range labels, invalid-data dashes, the GPS block, the navaid and
 // airport layers with their cuts, and where MapPlace puts an item.
 #include "map_unit.h"
 
@@ -96,22 +96,6 @@ TEST_F(MapPage, AvionicsOffShowsAmberDashesAndNoSymbols)
     EXPECT_NE(FindText(off, "12.5"), nullptr);  // range labels are drawn regardless
 }
 
-TEST_F(MapPage, CheckEicasFollowsTheAlertBits)
-{
-    for (uint8_t flags : {uint8_t(0x08), uint8_t(0x10), uint8_t(0x18)}) {
-        Map.AlertFlags = flags;  // as last read from the shared flag byte
-        auto texts = MapUnitFrames();
-        const TraceText* t = FindText(texts, "CHECK EICAS");
-        ASSERT_NE(t, nullptr) << int(flags);
-        EXPECT_EQ(t->font, 3);
-        EXPECT_NEAR(t->g, 0.945f, 0.01f);
-    }
-    for (uint8_t flags : {uint8_t(0x00), uint8_t(0x27)}) {
-        Map.AlertFlags = flags;
-        EXPECT_EQ(FindText(MapUnitFrames(), "CHECK EICAS"), nullptr) << int(flags);
-    }
-}
-
 TEST_F(MapPage, GpsBlockClampsMinutesToGo)
 {
     Map.NavGpsSwitch = 1;
@@ -120,7 +104,6 @@ TEST_F(MapPage, GpsBlockClampsMinutesToGo)
     Aircraft.LocalHour = 12;
     Aircraft.GpsNextEta = 12 * 3600 - 60;  // passed a minute ago
     auto texts = MapUnitFrames();
-    EXPECT_NE(FindText(texts, "FMS"), nullptr);
     EXPECT_NE(FindText(texts, "PGY   "), nullptr);
     EXPECT_NE(FindText(texts, "10.0 NM"), nullptr);
     EXPECT_NE(FindText(texts, "0 MIN"), nullptr);
@@ -130,9 +113,6 @@ TEST_F(MapPage, GpsBlockClampsMinutesToGo)
     EXPECT_NE(FindText(MapUnitFrames(), "1000 MIN"), nullptr);
     Aircraft.GpsNextEta = 25 * 60 + 59;
     EXPECT_NE(FindText(MapUnitFrames(), "25 MIN"), nullptr);
-
-    Map.NavGpsSwitch = 0;
-    EXPECT_EQ(FindText(MapUnitFrames(), "FMS"), nullptr);
 }
 
 TEST_F(MapPage, FourVorTypeAndFourNdbNearestFirst)

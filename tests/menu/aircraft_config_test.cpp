@@ -70,14 +70,7 @@ TEST(AircraftConfigFile, ShortAndDamagedFilesReadWhatIsThere)
     AircraftConfigState huge = Parse("h 99999999999999999999999 h -99999999999999999999", start);
     EXPECT_EQ(huge.V1, 2147483647);
     EXPECT_EQ(huge.VR, -2147483647 - 1);
-
-    // Every byte value, NULs included, with no whitespace to end a word.
-    std::string garbage;
-    for (int i = 0; i < 4096; ++i)
-        garbage += static_cast<char>((i * 7919) & 0xFF);
-    Parse(garbage, start);
-    Parse(std::string(100000, 'x'), start);
-    Parse(std::string(100000, '-'), start);
+    // Arbitrary bytes are left to fuzz/aircraft_config_fuzz.cpp.
 }
 
 // Runs the configuration file code inside a scratch folder and comes back afterwards.

@@ -81,6 +81,7 @@ TEST(NavdataConverter, FoldsVorDmeKeepsIlsMarkAndReports)
     ASSERT_EQ(table.size(), 3u);
     EXPECT_STREQ(table[0].Ident, "NZY");
     EXPECT_EQ(table[0].Kind, Ndb);
+    EXPECT_EQ(table[0].Table, 1u);
     EXPECT_EQ(table[1].Kind, VorDme);
     EXPECT_EQ(table[2].Kind, Vor);
     EXPECT_NEAR(table[1].Lat, 32.782194, 1e-5);

@@ -1,10 +1,9 @@
-// The display unit run from outside: configuration file at exit, screenshot size, the
-// frame switch, Escape, scripted input errors and the missing font.
+// The display unit run from outside: configuration file at exit, screenshot size, scripted
+// input errors and the missing font. The frame switch and Escape are in xwindow_test.
 #include "support/support.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 std::string Orvex(const std::string& unit, const std::string& args)
@@ -38,30 +37,12 @@ TEST(Program, FirstRunWritesDefaultConfigAndSavesItAtExit)
     EXPECT_EQ(PngSize(unit + "/a.png"), std::make_pair(484, 605));
 }
 
-TEST(Program, FrameSwitchIsSavedAndEscapeEnds)
-{
-    std::string unit = MakeScratchUnit("frame-switch");
-    WriteFile(unit + "/keys.txt", "# F toggles the frame; Escape ends well before the frame limit\n"
-                                  "3 key F press\n10 key Escape down\n");
-    std::string out;
-    ASSERT_EQ(RunCommand(Orvex(unit, "--frames 1000 --text-trace " + unit + "/t.jsonl --input " + unit + "/keys.txt"), &out), 0)
-        << out;
-    EXPECT_NE(ReadFile(unit + "/MFD.ini").find("[FRAMELESS_WINDOW(0-1)]\n1\n"), std::string::npos);
-
-    // Twice restores the first style.
-    WriteFile(unit + "/keys.txt", "3 key F press\n6 key F press\n");
-    ASSERT_EQ(RunCommand(Orvex(unit, "--frames 20 --input " + unit + "/keys.txt"), &out), 0) << out;
-    EXPECT_NE(ReadFile(unit + "/MFD.ini").find("[FRAMELESS_WINDOW(0-1)]\n1\n"), std::string::npos);
-}
-
 TEST(Program, ConfigDeletedDuringTheRunIsNotRecreatedAtExit)
 {
     std::string unit = MakeScratchUnit("deleted-config");
     BackgroundProcess run = StartBackground(Orvex(unit, "--frames 2000"), "");
     ASSERT_GT(run.pid, 0);
-    for (int i = 0; i < 500 && !FileExists(unit + "/MFD.ini"); ++i)
-        usleep(10000);
-    ASSERT_TRUE(FileExists(unit + "/MFD.ini"));
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(unit + "/MFD.ini"); }, 5000));
     std::remove((unit + "/MFD.ini").c_str());
     EXPECT_EQ(WaitBackground(run, 60000), 0);
     EXPECT_FALSE(FileExists(unit + "/MFD.ini"));

@@ -4,7 +4,6 @@
 #include "shell/config.h"
 #include "simlink/aircraft.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -78,13 +77,6 @@ TEST_F(SpineTest, FirstHeldRangeKeyWinsAndFilterTogglesRepeat)
     Shell.Keys['V'] = Shell.Keys['N'] = Shell.Keys['P'] = true;
     ProcessKeys();
     EXPECT_TRUE(Shell.ShowVor && Shell.ShowNdb && Shell.ShowRoute);
-}
-
-TEST_F(SpineTest, ClampKeepsNanAndBounds)
-{
-    EXPECT_FLOAT_EQ(Clamp(-1, 0, 8), 0);
-    EXPECT_FLOAT_EQ(Clamp(9, 0, 8), 8);
-    EXPECT_TRUE(std::isnan(Clamp(NAN, 0, 8)));
 }
 
 TEST_F(SpineTest, BezelClicksMapToKnobAndSoftKeys)

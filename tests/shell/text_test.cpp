@@ -50,14 +50,6 @@ std::string TextTest::unit;
 const float PixelsPerUnit = 605.0f / (2 * 12.4264f);
 } // namespace
 
-TEST_F(TextTest, FontIsFoundAndGlyphsHaveAdvances)
-{
-    EXPECT_FALSE(Shell.FontMissing);
-    EXPECT_GT(Font.Metrics['W'].cellIncX, Font.Metrics['i'].cellIncX);
-    EXPECT_GT(Font.Metrics['0'].cellIncX, 0.3f);
-    EXPECT_GT(Font.Metrics[0xB0].cellIncX, 0.0f);   // the degree sign
-}
-
 TEST_F(TextTest, AlignmentRulesPlaceTheStartPoint)
 {
     auto texts = PrintAt(0, 0, {{2, 1, "HDG"}, {2, 0, "HDG"}, {2, 2, "HDG"}});

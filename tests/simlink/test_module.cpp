@@ -1,20 +1,9 @@
-// The in-process test module and the private runtime folder.
+// The in-process test module.
 #include "test_module.h"
 
 #include "platform/platform.h"
-#include "support/support.h"
 
-#include <cstdlib>
 #include <cstring>
-
-std::string UsePrivateRuntimeDir()
-{
-    // Socket paths are limited to 107 bytes, so the folder gets a short name.
-    static int counter = 0;
-    std::string dir = MakeScratchDir("rt" + std::to_string(counter++));
-    setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
-    return dir;
-}
 
 bool TestModule::Start(const char* windowClass)
 {
@@ -69,10 +58,6 @@ void TestModule::Answer(int client)
         return;
     }
     ++Requests;
-    {
-        std::lock_guard<std::mutex> hold(NamesLock);
-        BlockNames.push_back(request.blockName);
-    }
     ModuleMode mode = Mode;
     if (mode == ModuleMode::Late) {
         PlatformSleepMs(LateMs);

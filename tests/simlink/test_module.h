@@ -3,9 +3,9 @@
 #pragma once
 
 #include "sim.h"
+#include "support/support.h"
 
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,8 +23,6 @@ struct TestModule {
     std::atomic<int> Requests{0};
     int LateMs = 150;
     void (*ScribbleWith)(unsigned char* block) = nullptr;
-    std::mutex NamesLock;
-    std::vector<std::string> BlockNames;  // as named by each request
 
     bool Start(const char* windowClass = "UIPCMAIN");
     void Stop();
@@ -39,6 +37,3 @@ private:
     std::thread Thread;
     std::vector<int> Clients;
 };
-
-// A private runtime folder for one test, so tests never meet another developer's module.
-std::string UsePrivateRuntimeDir();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -128,6 +129,41 @@ int StopBackground(BackgroundProcess& process)
     return status;
 }
 
+std::string UsePrivateRuntimeDir()
+{
+    // Socket paths are limited to 107 bytes, so the folder gets a short name.
+    static int counter = 0;
+    std::string dir = MakeScratchDir("rt" + std::to_string(counter++));
+    setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
+    return dir;
+}
+
+BackgroundProcess StartSim(const std::string& options)
+{
+    return StartBackground(ProgramPath("orvex-sim") + " " + options, "ready");
+}
+
+std::string Panel(const std::string& args, int* status)
+{
+    std::string out;
+    int rc = RunCommand(ProgramPath("orvex-panel") + " " + args, &out, 20);
+    if (status)
+        *status = rc;
+    else
+        EXPECT_EQ(rc, 0) << args << ": " << out;
+    return out;
+}
+
+bool WaitUntil(const std::function<bool()>& ok, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (ok())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return ok();
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -157,9 +193,9 @@ bool FileExists(const std::string& path)
     return fs::exists(path);
 }
 
-// The trace is written by our own program in a fixed key order, so a small reader that
-// looks keys up by name is enough.
-static std::string JsonValue(const std::string& line, const std::string& key)
+// The trace and the state dump are written by our own program in a fixed key order, so a
+// small reader that looks keys up by name is enough.
+std::string JsonValue(const std::string& line, const std::string& key)
 {
     std::string pattern = "\"" + key + "\":";
     size_t at = line.find(pattern);

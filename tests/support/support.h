@@ -2,6 +2,7 @@
 // programs from outside, reading their traces.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -31,10 +32,25 @@ int WaitBackground(BackgroundProcess& process, int timeoutMs);
 // SIGTERM, then SIGKILL after a second; returns the exit status as waitpid gives it.
 int StopBackground(BackgroundProcess& process);
 
+// A private runtime folder (ORVEX_RUNTIME_DIR) for this test, so tests never meet another
+// developer's simulator or each other's.
+std::string UsePrivateRuntimeDir();
+// orvex-sim with `options`, once it is ready to answer; pid -1 when it did not come up.
+BackgroundProcess StartSim(const std::string& options = "--freeze");
+// Runs orvex-panel with `args`; its output. The exit code goes to *status, or is expected
+// to be 0 when status is null.
+std::string Panel(const std::string& args, int* status = nullptr);
+// Polls `ok` every 20 ms for up to timeoutMs; its last answer.
+bool WaitUntil(const std::function<bool()>& ok, int timeoutMs = 10000);
+
 std::string ReadFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
+
+// The value of "key" in one JSON line of a trace or state dump, as text (strings unquoted
+// and unescaped); empty when the key is missing.
+std::string JsonValue(const std::string& line, const std::string& key);
 
 // One line of the text trace, decoded.
 struct TraceText {
