@@ -1,13 +1,18 @@
 // The built-in flight: stepped through its phases, read back at the offsets the display
-// units read, in the simulator's encodings; plus the timeline format. orvex-sim's --at
-// and --freeze are what every end-to-end test runs on.
+// units read, in the simulator's encodings; plus the timeline format and orvex-sim's
+// --at, --freeze and --rate seen from outside.
 #include "sim.h"
 #include "simlink/aircraft.h"
+
+#include "platform/platform.h"
+#include "support/support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <sys/wait.h>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -134,6 +139,31 @@ TEST_F(FlightTest, CruiseMovesTheMapAndBurnsFuel)
     EXPECT_LT(N1(0x0898), 60);
 }
 
+TEST_F(FlightTest, TrafficTableHoldsTargetsSomeOfThemThreats)
+{
+    At(2300);
+    int occupied = 0;
+    bool threat = false;
+    for (int n = 0; n < 95 && U(0xF008 + n, 1) != 0; ++n) {
+        ++occupied;
+        float lat = SimGetFloat(*space, 0xF080 + 40 * n + 4);
+        float lon = SimGetFloat(*space, 0xF080 + 40 * n + 8);
+        float alt = SimGetFloat(*space, 0xF080 + 40 * n + 12);
+        if (lat == 0)
+            continue;
+        double dLat = (lat - Lat()) * 60, dLon = (lon - Lon()) * 60 * std::cos(Lat() * 3.14159265 / 180);
+        double nm = std::hypot(dLat, dLon);
+        if (nm < 2.0 && std::fabs(alt - S(0x3324, 4)) < 750)
+            threat = true;
+    }
+    EXPECT_GE(occupied, 4);
+    EXPECT_TRUE(threat);
+    // A moving target's change byte moves, so the display re-reads it.
+    uint64_t change = U(0xF008 + 3, 1);
+    At(2305);
+    EXPECT_NE(U(0xF008 + 3, 1), change);
+}
+
 TEST_F(FlightTest, EveryOffsetTheDisplaysReadIsPublished)
 {
     std::memset(space->Bytes, 0xA5, SimSpaceSize);
@@ -174,6 +204,34 @@ TEST(FlightTimeline, ErrorsNameTheLine)
     EXPECT_TRUE(SimParseTimeline("# c\r\nat 1:00\r\nn1left 50 # on\r\nat 0\r\nN1Left 10\r\n", &t, &error)) << error;
     EXPECT_DOUBLE_EQ(SimChannelValue(t, ChanN1Left, 30), 30);  // ramps, keys sorted by time
     EXPECT_DOUBLE_EQ(SimChannelValue(t, ChanN1Left, 99), 50);
+}
+
+// orvex-sim from outside: --at and --freeze hold values (poked ones too), --rate moves.
+TEST(SimProgram, FreezeHoldsAndRateMoves)
+{
+    std::string dir = MakeScratchDir("rt-sim-program");
+    setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
+    std::string panel = ProgramPath("orvex-panel");
+    BackgroundProcess sim = StartBackground(ProgramPath("orvex-sim") + " --at 1800 --freeze", "ready");
+    ASSERT_GT(sim.pid, 0);
+    std::string out;
+    EXPECT_EQ(RunCommand(panel + " poke 0x3324 4 1234", &out), 0) << out;
+    PlatformSleepMs(200);
+    RunCommand(panel + " peek 0x3324 4", &out);
+    EXPECT_EQ(out, "1234\n");
+    StopBackground(sim);
+    sim = StartBackground(ProgramPath("orvex-sim") + " --at 520 --rate 20", "ready");
+    ASSERT_GT(sim.pid, 0);
+    RunCommand(panel + " peek 0x3324 4", &out);
+    long first = std::atol(out.c_str());
+    PlatformSleepMs(500);
+    RunCommand(panel + " peek 0x3324 4", &out);
+    EXPECT_GT(std::atol(out.c_str()), first + 100);
+    StopBackground(sim);
+    sim = StartBackground(ProgramPath("orvex-sim") + " --flight /nonexistent.txt", "");
+    PlatformSleepMs(300);
+    int status = StopBackground(sim);
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
