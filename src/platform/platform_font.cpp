@@ -243,7 +243,7 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
     gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
     gluTessNormal(tess, 0, 0, 1);
 
-    // Codes 0..254 get glyphs; 255 stays an empty list, as in the original font build.
+    // Codes 0..254 get glyphs; code 255 gets none and stays an empty list.
     for (int code = 0; code < 256; ++code) {
         if (opened && code < 255) {
             CompileGlyph(ft, tess, code, listBase + code, &metrics[code]);

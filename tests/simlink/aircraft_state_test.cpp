@@ -1,5 +1,5 @@
 // Conversions at the edges the end-to-end state test cannot reach through a running
-// simulator, converting twice, and soft-key edges. The designed values themselves are
+// simulator, converting twice, and soft-key edges. The converted values themselves are
 // checked from outside in tests/state.
 #include "menu/aircraft_config.h"
 #include "shell/shell.h"
