@@ -1,6 +1,7 @@
 // Every service the display unit takes from the operating system, in one list.
-// The display unit was born on Win32, WGL/GDI, PlaySound and the simulator module's
-// window messages; on Linux these are SDL2, FreeType/fontconfig, libpng and POSIX.
+// The display unit keeps Windows conventions (window messages, virtual-key codes, outline
+// font display lists, the simulator module's message protocol); on Linux the services behind
+// them are SDL2, FreeType/fontconfig, libpng and POSIX.
 // Nothing outside src/platform/ includes SDL, FreeType, fontconfig, socket or mman headers.
 #pragma once
 
@@ -71,7 +72,7 @@ bool PlatformSaveScreenshot(const char* path);
 // ---------------------------------------------------------------------------------------
 
 // Wall-clock milliseconds since the program started, from a monotonic clock. Stands in
-// for `clock()` of the Windows build, which counts wall time there.
+// for `clock()`, which on Linux would count processor time instead.
 double PlatformMillis();
 void PlatformSleepMs(int milliseconds);
 
@@ -79,7 +80,7 @@ void PlatformSleepMs(int milliseconds);
 // Outline fonts (platform_font.cpp)
 // ---------------------------------------------------------------------------------------
 
-// Metrics of one glyph in em units (1.0 = em height), as GDI's glyph metrics.
+// Metrics of one glyph in em units (1.0 = em height), as a glyph metrics table holds them.
 struct PlatformGlyphMetrics {
     float blackBoxX = 0, blackBoxY = 0;
     float originX = 0, originY = 0;
