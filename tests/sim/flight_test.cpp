@@ -209,8 +209,7 @@ TEST(FlightTimeline, ErrorsNameTheLine)
 // orvex-sim from outside: --at and --freeze hold values (poked ones too), --rate moves.
 TEST(SimProgram, FreezeHoldsAndRateMoves)
 {
-    std::string dir = MakeScratchDir("rt-sim-program");
-    setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
+    UsePrivateRuntimeDir();
     std::string panel = ProgramPath("orvex-panel");
     BackgroundProcess sim = StartBackground(ProgramPath("orvex-sim") + " --at 1800 --freeze", "ready");
     ASSERT_GT(sim.pid, 0);

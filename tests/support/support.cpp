@@ -131,10 +131,19 @@ int StopBackground(BackgroundProcess& process)
 
 std::string UsePrivateRuntimeDir()
 {
-    // Socket paths are limited to 107 bytes, so the folder gets a short name.
-    static int counter = 0;
-    std::string dir = MakeScratchDir("rt" + std::to_string(counter++));
-    setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
+    // Socket paths are limited to 107 bytes and the build tree may lie deep, so the folder
+    // lives under /tmp with a short unique name, private to the user like the real one.
+    static std::vector<std::string> made;
+    char dir[] = "/tmp/orvex-test-XXXXXX";
+    if (!mkdtemp(dir))
+        return MakeScratchDir("rt");
+    if (made.empty())
+        std::atexit([] {
+            for (const std::string& d : made)
+                fs::remove_all(d);
+        });
+    made.push_back(dir);
+    setenv("ORVEX_RUNTIME_DIR", dir, 1);
     return dir;
 }
 
