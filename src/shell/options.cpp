@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
+
 bool ParseProgramOptions(int argc, char** argv, ProgramOptions* options, int* exitCode)
 {
     CLI::App app{"Orvex display unit: plays display unit 2 (EICAS) or 3 (MFD) of a twin-engine "
@@ -12,7 +14,13 @@ bool ParseProgramOptions(int argc, char** argv, ProgramOptions* options, int* ex
     app.add_option("--dir", options->Dir, "Run in DIR as the installation folder")->check(CLI::ExistingDirectory);
     app.add_flag("--headless", options->Headless, "Render offscreen (automatic when no display is available)");
     app.add_option("--frames", options->Frames, "End after N frames, as if the window had been closed")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                char* end = nullptr;
+                long n = std::strtol(value.c_str(), &end, 10);
+                return (end && *end == '\0' && n >= 1) ? std::string() : "must be a whole number of frames, 1 or more";
+            },
+            "N >= 1"));
     app.add_option("--screenshot", options->Screenshot, "Write the client area as PNG after the last frame");
     app.add_option("--text-trace", options->TextTrace, "Write one JSON line per drawn text");
     app.add_option("--input", options->Input, "Feed scripted input events from FILE")->check(CLI::ExistingFile);
