@@ -6,6 +6,8 @@ struct TrafficState {
     // display sets it every MFD frame; until that display is drawn there is no picture, so
     // the map keeps its whole clip box.
     bool TrafficShown = false;
+    // The menu's traffic switch (TCAS key at the top level); on at start.
+    bool TrafficOn = true;
 };
 extern TrafficState Traffic;
 void TrafficReset();
