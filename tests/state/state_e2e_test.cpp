@@ -17,17 +17,6 @@ namespace {
 std::string Field(const std::string& line, const std::string& key) { return JsonValue(line, key); }
 double Number(const std::string& line, const std::string& key) { return std::atof(JsonValue(line, key).c_str()); }
 
-// The last complete line of a growing dump (the unit may be writing the next one).
-std::string LastLine(const std::string& path)
-{
-    std::string text = ReadFile(path);
-    size_t end = text.rfind('\n');
-    if (end == std::string::npos)
-        return "";
-    size_t start = text.rfind('\n', end - 1) + 1;   // npos + 1: the first line
-    return text.substr(start, end - start);
-}
-
 // Waits until the newest line of the dump satisfies `ok`; returns that line (or the last
 // one seen when the time runs out).
 std::string WaitFor(const std::string& path, const std::function<bool(const std::string&)>& ok)

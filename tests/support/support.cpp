@@ -276,3 +276,13 @@ const TraceText* FindText(const std::vector<TraceText>& texts, const std::string
             return &t;
     return nullptr;
 }
+
+std::string LastLine(const std::string& path)
+{
+    std::string text = ReadFile(path);
+    size_t end = text.rfind('\n');
+    if (end == std::string::npos)
+        return "";
+    size_t start = end == 0 ? 0 : text.rfind('\n', end - 1) + 1;   // npos + 1: the first line
+    return text.substr(start, end - start);
+}

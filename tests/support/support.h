@@ -44,6 +44,8 @@ std::string Panel(const std::string& args, int* status = nullptr);
 bool WaitUntil(const std::function<bool()>& ok, int timeoutMs = 10000);
 
 std::string ReadFile(const std::string& path);
+// The last complete line of a growing file (a running unit's state dump); empty if none.
+std::string LastLine(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
