@@ -179,3 +179,5 @@ void* PlatformOpenMapping(const char* name, uint32_t size);
 void PlatformRemoveMappingName(const char* name);
 // SIGINT and SIGTERM set *flag instead of ending the process.
 void PlatformCatchTermination(volatile int* flag);
+// SIGUSR1 sets *flag: a running display unit is asked for a screenshot of its next frame.
+void PlatformCatchScreenshotSignal(volatile int* flag);

@@ -377,3 +377,21 @@ void PlatformCatchTermination(volatile int* flag)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
+
+static volatile int* ScreenshotFlag = nullptr;
+
+static void OnScreenshotSignal(int)
+{
+    if (ScreenshotFlag)
+        *ScreenshotFlag = 1;
+}
+
+void PlatformCatchScreenshotSignal(volatile int* flag)
+{
+    ScreenshotFlag = flag;
+    struct sigaction action {};
+    action.sa_handler = OnScreenshotSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGUSR1, &action, nullptr);
+}

@@ -21,7 +21,7 @@ bool ParseProgramOptions(int argc, char** argv, ProgramOptions* options, int* ex
                 return (end && *end == '\0' && n >= 1) ? std::string() : "must be a whole number of frames, 1 or more";
             },
             "N >= 1"));
-    app.add_option("--screenshot", options->Screenshot, "Write the client area as PNG after the last frame");
+    app.add_option("--screenshot", options->Screenshot, "Write the client area as PNG after the last frame, and of the next frame on each SIGUSR1");
     app.add_option("--text-trace", options->TextTrace, "Write one JSON line per drawn text");
     app.add_option("--input", options->Input, "Feed scripted input events from FILE")->check(CLI::ExistingFile);
     app.add_option("--dump-state", options->DumpState, "Write the aircraft state once per frame as JSON lines");

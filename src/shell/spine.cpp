@@ -191,10 +191,13 @@ static void SwitchFrame()
     Shell.Frameless = !Shell.Frameless;
 }
 
+static volatile int ScreenshotRequested = 0;
+
 // The main loop. Exit codes: 0 when the window is closed or Escape ends the program (both
 // are the user's ordinary way out), 1 when the font is missing.
 static int MainLoop(const ProgramOptions& options)
 {
+    PlatformCatchScreenshotSignal(&ScreenshotRequested);
     for (;;) {
         PlatformEvent event;
         if (PlatformPollEvent(&event)) {
@@ -215,7 +218,11 @@ static int MainLoop(const ProgramOptions& options)
         ++Automation.FrameNumber;
         bool last = options.Frames > 0 && Automation.FrameNumber >= options.Frames;
         bool ending = !keepGoing || Shell.Keys[VK_ESCAPE_KEY] || last;
-        if (ending && !options.Screenshot.empty() && !PlatformSaveScreenshot(options.Screenshot.c_str()))
+        // The screenshot is taken after the last frame, or of this frame when SIGUSR1 asked
+        // for one (a running cockpit photographed from outside).
+        bool asked = ScreenshotRequested != 0;
+        ScreenshotRequested = 0;
+        if ((ending || asked) && !options.Screenshot.empty() && !PlatformSaveScreenshot(options.Screenshot.c_str()))
             std::fprintf(stderr, "orvex: cannot write the screenshot %s\n", options.Screenshot.c_str());
         if (!keepGoing)
             return 1;
