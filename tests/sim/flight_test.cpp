@@ -199,7 +199,7 @@ TEST(FlightTimeline, ErrorsNameTheLine)
     EXPECT_FALSE(SimParseTimeline("at 0\nBattery 1\nWarpDrive 3\n", &t, &error));
     EXPECT_EQ(error, "line 3: unknown word \"WarpDrive\"");
     EXPECT_FALSE(SimParseTimeline("at 1:xx\n", &t, &error));
-    EXPECT_FALSE(SimParseTimeline("traffic 9 range 3\n", &t, &error));
+    EXPECT_FALSE(SimParseTimeline("traffic 17 range 3\n", &t, &error));
     EXPECT_FALSE(SimParseTimeline("N1Left 50 60\n", &t, &error));
     EXPECT_TRUE(SimParseTimeline("# c\r\nat 1:00\r\nn1left 50 # on\r\nat 0\r\nN1Left 10\r\n", &t, &error)) << error;
     EXPECT_DOUBLE_EQ(SimChannelValue(t, ChanN1Left, 30), 30);  // ramps, keys sorted by time

@@ -137,6 +137,12 @@ static bool SimLoadFlight(const SimOptions& options)
                      options.FlightFile.empty() ? "built-in flight" : options.FlightFile.c_str(), error.c_str());
         return false;
     }
+    for (const std::string& spec : options.Traffic) {
+        if (!SimPlaceTraffic(spec, &timeline, &error)) {
+            std::fprintf(stderr, "orvex-sim: %s\n", error.c_str());
+            return false;
+        }
+    }
     SimFlightStart(timeline);
     SimFlightAdvanceTo(options.At);
     return true;
