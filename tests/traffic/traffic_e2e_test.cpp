@@ -60,14 +60,3 @@ TEST_F(TrafficEndToEnd, PlacedTargetsAndTheCockpitsTcasSettings)
     Panel("tcas auto on");
     EXPECT_TRUE(Has(LastFrame(), "TCAS"));
 }
-
-TEST_F(TrafficEndToEnd, AutoModeHidesThePictureWithoutAThreat)
-{
-    sim = StartSim("--at 300 --freeze --traffic 20,8,500,0");
-    ASSERT_GT(sim.pid, 0);
-    EXPECT_TRUE(Has(LastFrame(), "05"));
-    Panel("tcas auto on");
-    auto texts = LastFrame();
-    EXPECT_FALSE(Has(texts, "TCAS"));
-    EXPECT_FALSE(Has(texts, "05"));
-}
