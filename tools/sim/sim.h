@@ -120,7 +120,7 @@ bool SimParseTimeline(const std::string& text, SimTimeline* timeline, std::strin
 // Adds a target placed by hand, "BEARING,RANGE,RELALT,VS" (true degrees, NM, feet above
 // us, ft/min), held there for the whole flight, in the slot after the timeline's last
 // target. False with a message when the text is not four numbers or no slot is left.
-bool SimPlaceTraffic(const std::string& spec, SimTimeline* timeline, std::string* error);
+bool SimPlaceTraffic(const std::string& placement, SimTimeline* timeline, std::string* error);
 const char* SimBuiltinFlightText();
 // Loads a timeline and sets the flight to second 0.
 void SimFlightStart(const SimTimeline& timeline);

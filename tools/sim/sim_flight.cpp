@@ -177,21 +177,21 @@ bool SimParseTimeline(const std::string& text, SimTimeline* timeline, std::strin
     return true;
 }
 
-bool SimPlaceTraffic(const std::string& spec, SimTimeline* timeline, std::string* error)
+bool SimPlaceTraffic(const std::string& placement, SimTimeline* timeline, std::string* error)
 {
-    std::string text = spec;
+    std::string text = placement;
     std::replace(text.begin(), text.end(), ',', ' ');
     std::istringstream in(text);
     double values[TrafficFieldCount];
     std::string extra;
     for (double& v : values) {
         if (!ParseNumber(in, &v)) {
-            *error = "--traffic needs BEARING,RANGE,RELALT,VS (four numbers), not \"" + spec + "\"";
+            *error = "--traffic needs BEARING,RANGE,RELALT,VS (four numbers), not \"" + placement + "\"";
             return false;
         }
     }
     if (in >> extra) {
-        *error = "--traffic needs BEARING,RANGE,RELALT,VS (four numbers), not \"" + spec + "\"";
+        *error = "--traffic needs BEARING,RANGE,RELALT,VS (four numbers), not \"" + placement + "\"";
         return false;
     }
     // After the last numbered target, so the table keeps no gap before it.
