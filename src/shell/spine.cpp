@@ -17,6 +17,7 @@
 #include "shell/window.h"
 #include "simlink/aircraft.h"
 #include "simlink/state_dump.h"
+#include "traffic/traffic.h"
 
 #include <GL/gl.h>
 
@@ -157,6 +158,8 @@ bool RenderFrame()
         } else if (Shell.ShowingMfd) {
             if (Shell.PendingSoftKey == 5)
                 Shell.PendingSoftKey = 6;
+            if (Aircraft.AvionicsMaster != 0)
+                UpdateTraffic();
             DrawMapPage();
         } else {
             DrawEicasDisplay();

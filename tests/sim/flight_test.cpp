@@ -199,7 +199,7 @@ TEST(FlightTimeline, ErrorsNameTheLine)
     EXPECT_FALSE(SimParseTimeline("at 0\nBattery 1\nWarpDrive 3\n", &t, &error));
     EXPECT_EQ(error, "line 3: unknown word \"WarpDrive\"");
     EXPECT_FALSE(SimParseTimeline("at 1:xx\n", &t, &error));
-    EXPECT_FALSE(SimParseTimeline("traffic 9 range 3\n", &t, &error));
+    EXPECT_FALSE(SimParseTimeline("traffic 17 range 3\n", &t, &error));
     EXPECT_FALSE(SimParseTimeline("N1Left 50 60\n", &t, &error));
     EXPECT_TRUE(SimParseTimeline("# c\r\nat 1:00\r\nn1left 50 # on\r\nat 0\r\nN1Left 10\r\n", &t, &error)) << error;
     EXPECT_DOUBLE_EQ(SimChannelValue(t, ChanN1Left, 30), 30);  // ramps, keys sorted by time
@@ -234,3 +234,30 @@ TEST(SimProgram, FreezeHoldsAndRateMoves)
 }
 
 }  // namespace
+
+TEST(FlightTraffic, TargetPlacedByHandFollowsTheFlightsOwnTargets)
+{
+    SimTimeline t;
+    std::string error;
+    ASSERT_TRUE(SimParseTimeline(SimBuiltinFlightText(), &t, &error)) << error;
+    ASSERT_TRUE(SimPlaceTraffic("0,3,500,-800", &t, &error)) << error;
+    SimFlightStart(t);
+    SimFlightAdvanceTo(100);
+    auto space = std::make_unique<SimOffsetSpace>();
+    SimFlightPublish(*space);
+    int slot = 0;
+    while (slot < 95 && SimGet(*space, 0xF008 + slot, 1) != 0)
+        ++slot;
+    ASSERT_GE(slot, 1);
+    const uint32_t entry = 0xF080 + 40 * (slot - 1);
+    const double lat = static_cast<int64_t>(SimGet(*space, 0x0560, 8)) * 2.0951091487837895e-15;
+    EXPECT_NEAR(SimGetFloat(*space, entry + 4), lat + 3.0 / 60, 1e-4);
+    EXPECT_NEAR(SimGetFloat(*space, entry + 12), static_cast<double>(SimGet(*space, 0x3324, 4)) + 500, 1);
+    EXPECT_EQ(static_cast<int16_t>(SimGet(*space, entry + 20, 2)), -800);
+
+    for (const char* bad : {"1,2,3", "1,2,3,x", "1,2,3,4,5", ""})
+        EXPECT_FALSE(SimPlaceTraffic(bad, &t, &error)) << bad;
+    while (SimPlaceTraffic("0,3,0,0", &t, &error)) {
+    }
+    EXPECT_NE(error.find("slots are taken"), std::string::npos) << error;
+}

@@ -65,7 +65,8 @@ enum SimChannel {
 const char* SimChannelName(int channel);
 bool SimChannelHolds(int channel);
 
-constexpr int SimMaxTraffic = 8;
+// Targets of a timeline, table slots 0..15 (the display units poll up to 95).
+constexpr int SimMaxTraffic = 16;
 constexpr int SimMaxWaypoints = 32;
 
 struct SimKeyframe {
@@ -116,6 +117,10 @@ extern SimFlightState SimFlight;
 
 // Parses a timeline; false with a message naming the line on any error.
 bool SimParseTimeline(const std::string& text, SimTimeline* timeline, std::string* error);
+// Adds a target placed by hand, "BEARING,RANGE,RELALT,VS" (true degrees, NM, feet above
+// us, ft/min), held there for the whole flight, in the slot after the timeline's last
+// target. False with a message when the text is not four numbers or no slot is left.
+bool SimPlaceTraffic(const std::string& placement, SimTimeline* timeline, std::string* error);
 const char* SimBuiltinFlightText();
 // Loads a timeline and sets the flight to second 0.
 void SimFlightStart(const SimTimeline& timeline);
@@ -138,6 +143,7 @@ struct SimOptions {
     bool Freeze = false;
     double Rate = 1;
     std::string FlightFile;
+    std::vector<std::string> Traffic;   // --traffic BEARING,RANGE,RELALT,VS, in order
     uint16_t SimVersion = 8;
     uint32_t ModuleVersion = 0x20260105;
     std::string WindowClass = "UIPCMAIN";

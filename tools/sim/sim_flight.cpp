@@ -129,7 +129,9 @@ static bool ParseLine(const std::string& word, std::istringstream& in, double* n
         int field = -1;
         if (!ParseNumber(in, &a) || a < 1 || a > SimMaxTraffic || a != std::floor(a) || !(in >> text) ||
             (field = FindTrafficField(text)) < 0 || !ParseNumber(in, &b))
-            return *why = "\"traffic\" needs a target 1 to 8, bearing|range|relalt|vs and a value", false;
+            return *why = "\"traffic\" needs a target 1 to " + std::to_string(SimMaxTraffic) +
+                          ", bearing|range|relalt|vs and a value",
+                   false;
         t->Traffic[static_cast<int>(a) - 1][field].push_back({*now, b});
     } else {
         int channel = FindChannel(word);
@@ -172,6 +174,37 @@ bool SimParseTimeline(const std::string& text, SimTimeline* timeline, std::strin
     for (auto& target : timeline->Traffic)
         for (auto& keys : target)
             std::stable_sort(keys.begin(), keys.end(), byTime);
+    return true;
+}
+
+bool SimPlaceTraffic(const std::string& placement, SimTimeline* timeline, std::string* error)
+{
+    std::string text = placement;
+    std::replace(text.begin(), text.end(), ',', ' ');
+    std::istringstream in(text);
+    double values[TrafficFieldCount];
+    std::string extra;
+    for (double& v : values) {
+        if (!ParseNumber(in, &v)) {
+            *error = "--traffic needs BEARING,RANGE,RELALT,VS (four numbers), not \"" + placement + "\"";
+            return false;
+        }
+    }
+    if (in >> extra) {
+        *error = "--traffic needs BEARING,RANGE,RELALT,VS (four numbers), not \"" + placement + "\"";
+        return false;
+    }
+    // After the last numbered target, so the table keeps no gap before it.
+    int slot = 0;
+    for (int n = 0; n < SimMaxTraffic; ++n)
+        if (!timeline->Traffic[n][TrafficRange].empty())
+            slot = n + 1;
+    if (slot == SimMaxTraffic) {
+        *error = "--traffic: all " + std::to_string(SimMaxTraffic) + " traffic slots are taken";
+        return false;
+    }
+    for (int f = 0; f < TrafficFieldCount; ++f)
+        timeline->Traffic[slot][f].assign(1, SimKeyframe{0, values[f]});
     return true;
 }
 

@@ -16,6 +16,17 @@ int main(int argc, char** argv)
     app.add_option("--module-version", options.ModuleVersion, "module version answered at 0x3304");
     app.add_option("--class", options.WindowClass, "module window class to answer as (UIPCMAIN or FS98MAIN)")
         ->check(CLI::IsMember({"UIPCMAIN", "FS98MAIN"}));
+    app.add_option("--traffic", options.Traffic,
+                   "add a traffic target held at BEARING,RANGE,RELALT,VS from the own aircraft (true degrees, NM, "
+                   "feet above us, ft/min), e.g. --traffic 30,1.5,400,-800; repeat for more")
+        ->type_name("B,R,A,V");
+    app.footer("Traffic by hand: --traffic places a target for the whole flight. With --freeze a target can also be\n"
+               "poked into table slot N (after the flight's own targets; a change byte of 0 ends the table):\n"
+               "  orvex-panel poke $((0xF080+40*N+4)) 4 LAT --float    latitude, degrees (0 = empty entry)\n"
+               "  orvex-panel poke $((0xF080+40*N+8)) 4 LON --float    longitude, degrees\n"
+               "  orvex-panel poke $((0xF080+40*N+12)) 4 FEET --float  altitude, feet\n"
+               "  orvex-panel poke $((0xF080+40*N+20)) 2 FPM          vertical speed, signed (65536-FPM when down)\n"
+               "  orvex-panel poke $((0xF008+N)) 1 C                   change byte: poke a new nonzero value last");
     CLI11_PARSE(app, argc, argv);
     return SimRun(options);
 }

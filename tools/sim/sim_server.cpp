@@ -137,6 +137,12 @@ static bool SimLoadFlight(const SimOptions& options)
                      options.FlightFile.empty() ? "built-in flight" : options.FlightFile.c_str(), error.c_str());
         return false;
     }
+    for (const std::string& placement : options.Traffic) {
+        if (!SimPlaceTraffic(placement, &timeline, &error)) {
+            std::fprintf(stderr, "orvex-sim: %s\n", error.c_str());
+            return false;
+        }
+    }
     SimFlightStart(timeline);
     SimFlightAdvanceTo(options.At);
     return true;
