@@ -1,6 +1,7 @@
 // Cost of one MFD map frame, headless, against the empty frame of the same window: the
 // whole frame (rose, arcs, data fields, navaid and airport layers with their selections
-// every fourth frame) over San Diego.
+// every fourth frame, the soft-key menu's legends) over San Diego, and the same frame without
+// the menu.
 //   bench_map                       the San Diego extract shipped in data/
 //   ORVEX_NAVDATA=DIR bench_map     a whole world's data files (see docs/NAVDATA.md)
 //   ORVEX_MAP_SCREENSHOT=FILE.png bench_map   only writes a picture of the map in flight
@@ -71,6 +72,17 @@ void BM_MapFrame(benchmark::State& state)
     state.counters["airports_in_range"] = static_cast<double>(Map.NearAirports.size());
 }
 
+// The same map frame with the soft-key menu left out (only its fuel and surface derivations
+// run): the difference to MapFrame is what the menu's legends and state machine cost.
+void BM_MapFrameWithoutMenu(benchmark::State& state)
+{
+    SetFlight(static_cast<int>(state.range(0)));
+    Automation.NoMenu = true;
+    for (auto _ : state)
+        BenchDrawFrame();
+    Automation.NoMenu = false;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -92,6 +104,7 @@ int main(int argc, char** argv)
     }
     benchmark::RegisterBenchmark("EmptyFrame", BM_EmptyFrame)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("MapFrame", BM_MapFrame)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("MapFrameWithoutMenu", BM_MapFrameWithoutMenu)->Arg(2)->Unit(benchmark::kMicrosecond);
     benchmark::RunSpecifiedBenchmarks();
     DestroyDisplayWindow();
     return 0;

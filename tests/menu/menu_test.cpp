@@ -119,10 +119,17 @@ TEST_F(MenuTest, EicasHoldsTheSystemsMenuAndKeepsThePageOnItsOwnKey)
 
 TEST_F(MenuTest, TopLevelTogglesTrafficAndRoute)
 {
-    Press(3);
+    MapUnitFrames();
+    EXPECT_TRUE(Traffic.TrafficShown);
+    Press(3);   // TCAS: the traffic picture goes and the map takes its whole clip box back
     EXPECT_FALSE(Traffic.TrafficOn);
+    EXPECT_FALSE(Traffic.TrafficShown);
     Press(3);
     EXPECT_TRUE(Traffic.TrafficOn);
+    EXPECT_TRUE(Traffic.TrafficShown);
+    Press(1);   // any menu over the map hides the picture
+    EXPECT_FALSE(Traffic.TrafficShown);
+    Press(0);
     Press(5);
     EXPECT_TRUE(Shell.ShowRoute);
     EXPECT_EQ(Shell.PendingSoftKey, 6);   // consumed
