@@ -171,7 +171,7 @@ PlatformWindowResult PlatformCreateWindow(const char* title, int width, int heig
         return PlatformWindowResult::ContextFailed;
     if (SDL_GL_MakeCurrent(Sdl.window, Sdl.context) != 0)
         return PlatformWindowResult::ActivateFailed;
-    // Swap as fast as the driver allows: the frame loop paces itself with its 1 ms sleep.
+    // Swap at once until the frame clock asks for the retrace (PlatformSetSwapInterval).
     SDL_GL_SetSwapInterval(0);
     SDL_ShowWindow(Sdl.window);
     // The configured position is the outer corner, frame included; SDL places the client
@@ -232,6 +232,13 @@ void PlatformSwapBuffers()
 {
     if (Sdl.window)
         SDL_GL_SwapWindow(Sdl.window);
+}
+
+bool PlatformSetSwapInterval(int interval)
+{
+    if (!Sdl.context)
+        return false;
+    return SDL_GL_SetSwapInterval(interval) == 0 && SDL_GL_GetSwapInterval() == interval;
 }
 
 bool PlatformDestroyContext()
