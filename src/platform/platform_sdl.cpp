@@ -6,6 +6,7 @@
 
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
+#include <malloc.h>
 #include <png.h>
 
 #include <cstdio>
@@ -116,6 +117,11 @@ bool TranslateEvent(const SDL_Event& e, PlatformEvent* out)
 
 bool PlatformInitVideo(bool forceHeadless)
 {
+    // The software rasteriser allocates and frees buffers of a megabyte or more every
+    // frame. Above glibc's mapping threshold each is a fresh mapping whose pages fault in
+    // again, a third of the frame's system time; kept on the heap they are reused.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     const char* asked = std::getenv("SDL_VIDEODRIVER");
     bool offscreenAsked = asked && std::strcmp(asked, "offscreen") == 0;
     if (forceHeadless || offscreenAsked) {
