@@ -172,7 +172,7 @@ bool RenderFrame()
     // Bezel overlay (with the bezel textures).
 
     StateDumpFrame(AutomationFrameNumber());
-    // The designed 1 ms sleep yields the processor once a frame. Its pacing role (on the
+    // The frame's 1 ms sleep yields the processor once a frame. Its pacing role (on the
     // original platform it lasted a whole timer tick) is the frame clock's now, which waits
     // after the swap (PacingAfterSwap); only an unpaced run keeps the yield here.
     if (PacingUnpaced() && !Automation.NoFrameSleep)
