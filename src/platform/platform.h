@@ -51,6 +51,9 @@ void PlatformSetFrameless(bool frameless);       // keeps position and client si
 void PlatformGetWindowPosition(int* x, int* y);  // outer top-left corner (placement record)
 void PlatformGetClientSize(int* width, int* height);
 void PlatformSwapBuffers();
+// Swap interval: 1 waits for the display's vertical retrace, 0 swaps at once. False when
+// the driver refuses; a driver may also accept 1 and not wait (the frame clock checks).
+bool PlatformSetSwapInterval(int interval);
 bool PlatformDestroyContext();                   // false when releasing failed
 bool PlatformDestroyWindow();
 void PlatformQuitVideo();
@@ -75,6 +78,12 @@ bool PlatformSaveScreenshot(const char* path);
 // for `clock()`, which on Linux would count processor time instead.
 double PlatformMillis();
 void PlatformSleepMs(int milliseconds);
+// CLOCK_MONOTONIC in nanoseconds: the same clock in every process of the machine, so
+// time stamps of the unit and the simulator stand-in can be compared.
+int64_t PlatformMonotonicNs();
+// Sleeps until the monotonic clock reaches deadlineNs (at once if it has); an absolute
+// deadline, so the frame clock does not drift by the sleep's own lateness.
+void PlatformSleepUntilNs(int64_t deadlineNs);
 
 // ---------------------------------------------------------------------------------------
 // Outline fonts (platform_font.cpp)

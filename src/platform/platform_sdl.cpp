@@ -6,6 +6,7 @@
 
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
+#include <malloc.h>
 #include <png.h>
 
 #include <cstdio>
@@ -116,6 +117,11 @@ bool TranslateEvent(const SDL_Event& e, PlatformEvent* out)
 
 bool PlatformInitVideo(bool forceHeadless)
 {
+    // The software rasteriser allocates and frees buffers of a megabyte or more every
+    // frame. Above glibc's mapping threshold each is a fresh mapping whose pages fault in
+    // again, a third of the frame's system time; kept on the heap they are reused.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     const char* asked = std::getenv("SDL_VIDEODRIVER");
     bool offscreenAsked = asked && std::strcmp(asked, "offscreen") == 0;
     if (forceHeadless || offscreenAsked) {
@@ -171,7 +177,7 @@ PlatformWindowResult PlatformCreateWindow(const char* title, int width, int heig
         return PlatformWindowResult::ContextFailed;
     if (SDL_GL_MakeCurrent(Sdl.window, Sdl.context) != 0)
         return PlatformWindowResult::ActivateFailed;
-    // Swap as fast as the driver allows: the frame loop paces itself with its 1 ms sleep.
+    // Swap at once until the frame clock asks for the retrace (PlatformSetSwapInterval).
     SDL_GL_SetSwapInterval(0);
     SDL_ShowWindow(Sdl.window);
     // The configured position is the outer corner, frame included; SDL places the client
@@ -232,6 +238,13 @@ void PlatformSwapBuffers()
 {
     if (Sdl.window)
         SDL_GL_SwapWindow(Sdl.window);
+}
+
+bool PlatformSetSwapInterval(int interval)
+{
+    if (!Sdl.context)
+        return false;
+    return SDL_GL_SetSwapInterval(interval) == 0 && SDL_GL_GetSwapInterval() == interval;
 }
 
 bool PlatformDestroyContext()

@@ -2,6 +2,8 @@
 // Owns: nothing; fills a ProgramOptions record.
 #include "shell/options.h"
 
+#include "shell/pacing.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cstdlib>
@@ -25,6 +27,17 @@ bool ParseProgramOptions(int argc, char** argv, ProgramOptions* options, int* ex
     app.add_option("--text-trace", options->TextTrace, "Write one JSON line per drawn text");
     app.add_option("--input", options->Input, "Feed scripted input events from FILE")->check(CLI::ExistingFile);
     app.add_option("--dump-state", options->DumpState, "Write the aircraft state once per frame as JSON lines");
+    app.add_option("--fps", options->Fps,
+                   "Frames a second (default: the display's retrace, else 60; $ORVEX_FPS sets it too); "
+                   "0 runs unpaced. A --frames run is unpaced unless this is given")
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                double rate = 0;
+                return PacingParseRate(value.c_str(), &rate) ? std::string()
+                                                             : "must be a frame rate from 0 (unpaced) to 1000 frames a second";
+            },
+            "0..1000"));
+    app.add_option("--frame-log", options->FrameLog, "Write each frame's start and swap time as JSON lines");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,6 +1,6 @@
 // Command-line options of the display unit. None of them changes how the unit behaves;
 // they add what Linux users and tests need: another installation folder, headless
-// rendering, a frame limit, a screenshot, traces and scripted input.
+// rendering, a frame limit, a frame rate, a screenshot, traces and scripted input.
 #pragma once
 
 #include <string>
@@ -13,6 +13,8 @@ struct ProgramOptions {
     std::string TextTrace;    // --text-trace FILE.jsonl: one JSON object per drawn text
     std::string Input;        // --input FILE: scripted key, click and close events
     std::string DumpState;    // --dump-state FILE.jsonl: AircraftState once per frame
+    double Fps = -1;          // --fps N: frames a second, 0 unpaced; -1 not given ($ORVEX_FPS, then the default)
+    std::string FrameLog;     // --frame-log FILE.jsonl: each frame's start and swap on the monotonic clock
 };
 
 // Fills `options`; returns false when the program should exit at once with *exitCode

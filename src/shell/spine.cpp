@@ -13,6 +13,7 @@
 #include "shell/config.h"
 #include "shell/input.h"
 #include "shell/options.h"
+#include "shell/pacing.h"
 #include "shell/text.h"
 #include "shell/window.h"
 #include "simlink/aircraft.h"
@@ -22,6 +23,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 ShellState Shell;
@@ -174,7 +176,10 @@ bool RenderFrame()
     // Bezel overlay (with the bezel textures).
 
     StateDumpFrame(AutomationFrameNumber());
-    if (!Automation.NoFrameSleep)
+    // The frame's 1 ms sleep yields the processor once a frame. Its pacing role (on the
+    // original platform it lasted a whole timer tick) is the frame clock's now, which waits
+    // after the swap (PacingAfterSwap); only an unpaced run keeps the yield here.
+    if (PacingUnpaced() && !Automation.NoFrameSleep)
         PlatformSleepMs(1);
     if (Shell.FontMissing) {
         PlatformMessageBox("Orvex.ttf Font is not installed", "Orvex Error!", PlatformIcon::Information);
@@ -217,6 +222,7 @@ static int MainLoop(const ProgramOptions& options)
             PlatformSleepMs(10);   // minimised: nothing to draw, nothing to read
             continue;
         }
+        int64_t frameStart = PlatformMonotonicNs();
         bool keepGoing = RenderFrame();
         ++Automation.FrameNumber;
         bool last = options.Frames > 0 && Automation.FrameNumber >= options.Frames;
@@ -232,6 +238,10 @@ static int MainLoop(const ProgramOptions& options)
         if (Shell.Keys[VK_ESCAPE_KEY])
             return 0;
         PlatformSwapBuffers();
+        FrameLogFrame(Automation.FrameNumber, frameStart, PlatformMonotonicNs());
+        // The wait comes after the swap, so a frame reads the simulator as late as it can
+        // and shows what it read at once.
+        PacingAfterSwap();
         if (Shell.Keys['F'])
             SwitchFrame();
         if (last) {
@@ -241,6 +251,20 @@ static int MainLoop(const ProgramOptions& options)
             PlatformPushEvent(close);
         }
     }
+}
+
+// The rate comes from --fps, else $ORVEX_FPS (MFD.ini's layout is fixed, so the setting
+// lives outside it), else a --frames run is unpaced, else the retrace is tried first with
+// the 60 Hz frame clock behind it. Only the default tries the retrace: a rate asked for
+// is kept, whatever the display refreshes at.
+static void StartPacing(const ProgramOptions& options)
+{
+    PacingSource source = PacingSource::Default;
+    std::string warning;
+    double rate = PacingChooseRate(options.Fps, std::getenv("ORVEX_FPS"), options.Frames > 0, &source, &warning);
+    if (!warning.empty())
+        std::fprintf(stderr, "orvex: %s\n", warning.c_str());
+    PacingStart(rate, source == PacingSource::Default && !PlatformIsHeadless());
 }
 
 static void RegisterShippedFonts()
@@ -266,6 +290,8 @@ int RunProgram(const ProgramOptions& options)
     }
     if (!options.TextTrace.empty())
         TextTraceOpen(options.TextTrace.c_str());
+    if (!options.FrameLog.empty() && !FrameLogOpen(options.FrameLog.c_str()))
+        std::fprintf(stderr, "orvex: cannot write the frame log %s\n", options.FrameLog.c_str());
     if (!options.DumpState.empty() && !StateDumpOpen(options.DumpState.c_str()))
         std::fprintf(stderr, "orvex: cannot write the state dump %s\n", options.DumpState.c_str());
     Window.ForceHeadless = options.Headless;
@@ -281,9 +307,11 @@ int RunProgram(const ProgramOptions& options)
         TextTraceClose();
         return 0;
     }
+    StartPacing(options);
     int exitCode = MainLoop(options);
     DestroyDisplayWindow();
     TextTraceClose();
     StateDumpClose();
+    FrameLogClose();
     return exitCode;
 }
