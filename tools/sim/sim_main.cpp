@@ -16,6 +16,17 @@ int main(int argc, char** argv)
     app.add_option("--module-version", options.ModuleVersion, "module version answered at 0x3304");
     app.add_option("--class", options.WindowClass, "module window class to answer as (UIPCMAIN or FS98MAIN)")
         ->check(CLI::IsMember({"UIPCMAIN", "FS98MAIN"}));
+    app.footer(
+        "Setting a value by hand: start with --freeze (the flight then writes nothing after its\n"
+        "first publication) and poke the offset in the simulator's own encoding with orvex-panel,\n"
+        "for example:\n"
+        "  orvex-panel poke 0x0B7C 4 943718        left tank level, 8388608 = 100 % (here 11.25 %)\n"
+        "  orvex-panel poke 0x08D8 4 11996         left hydraulic pressure, psi x 4 (2999 psi)\n"
+        "  orvex-panel poke 0x2888 8 148 --float   left generator amperes, 8-byte float\n"
+        "  orvex-panel poke 0x2EB0 8 -0.0349 --float  aileron trim, radians (L2.0)\n"
+        "  orvex-panel poke 0x02C8 4 1301          vertical speed, m/s x 256 (cabin rate 100)\n"
+        "Without --freeze the flight overwrites a poked value within 20 ms. A flight of your own\n"
+        "(--flight FILE, keyframes per channel) sets values along a timeline instead.");
     CLI11_PARSE(app, argc, argv);
     return SimRun(options);
 }
