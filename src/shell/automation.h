@@ -20,6 +20,7 @@ struct AutomationState {
     size_t NextScripted = 0;
     bool NoFrameSleep = false;            // benchmarks only: time the frame's work without its 1 ms sleep
     bool SpineOnly = false;               // benchmarks only: leave out the display page (the empty-frame baseline)
+    bool NoMenu = false;                  // benchmarks only: the display page without the menu over it
 };
 extern AutomationState Automation;
 void AutomationReset();

@@ -145,12 +145,13 @@ bool RenderFrame()
     ProcessKeys();
 
     if (Aircraft.BatteryMaster != 0) {
-        // The menu starts with the fuel and surface derivations; until the menu exists the
-        // frame runs them here.
-        DeriveFuelAndSurfaces();
-        // Menu and its page (with the menu), then the display this unit shows:
-        // MFD: traffic while the avionics are on, then the map page; EICAS: engine display
-        // and the crew alerting list (each with its subsystem).
+        // The menu (with the fuel and surface derivations it starts with) and its page, then
+        // the display this unit shows: MFD: traffic while the avionics are on, then the map
+        // page; EICAS: engine display and the crew alerting list.
+        if (Automation.SpineOnly || Automation.NoMenu)
+            DeriveFuelAndSurfaces();   // benchmark baselines: the derivations without the menu
+        else
+            RunMenu();
         if (Automation.SpineOnly) {
             // The empty-frame baseline of the benchmarks: no display page at all.
         } else if (Shell.ShowingMfd) {

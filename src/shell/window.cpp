@@ -6,6 +6,7 @@
 #include "map/display_lists.h"
 #include "menu/aircraft_config.h"
 #include "navdb/navdb.h"
+#include "plan/plan.h"
 #include "platform/platform.h"
 #include "shell/config.h"
 #include "shell/input.h"
@@ -102,7 +103,7 @@ bool InitScene()
     // The log of the previous run goes; this run's missing files are reported afresh.
     PlatformRemoveFile("error.log");
 
-    // Flight plan list (with the plan subsystem).
+    BuildPlanList();
     // The aircraft configuration comes after the plan list and before the navigation
     // database, whose airport layer uses MIN_RUNWAY_LENGTH.
     ReadAircraftConfig();

@@ -2,13 +2,14 @@
 // conversions, the received value under <Name>Raw where a field is converted in place,
 // and the cockpit and display state around it. Generated from the field lists in
 // aircraft.h, so a field added there appears here without further work.
-// Owns: the dump file. Reads: Aircraft, Cockpit, Shell, Menu, the window title.
+// Owns: the dump file. Reads: Aircraft, Cockpit, Shell, Menu, Traffic.TrafficOn, the window title.
 #include "simlink/state_dump.h"
 
 #include "menu/menu.h"
 #include "platform/platform.h"
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
+#include "traffic/traffic.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -122,6 +123,11 @@ int StateDumpFormat(long frame, char* buffer, int size)
     Key(&w, "PendingSoftKey"), Value(&w, SoftKeyAfterAcquisition);
     Key(&w, "MenuLevel"), Value(&w, Menu.MenuLevel);
     Key(&w, "MenuPage"), Value(&w, Menu.MenuPage);
+    Key(&w, "MapRangeIndex"), Value(&w, Shell.MapRangeIndex);
+    Key(&w, "ShowVor"), Value(&w, Shell.ShowVor);
+    Key(&w, "ShowAirports"), Value(&w, Shell.ShowAirports);
+    Key(&w, "ShowRoute"), Value(&w, Shell.ShowRoute);
+    Key(&w, "TrafficOn"), Value(&w, Traffic.TrafficOn);
     Key(&w, "PanelFlags"), Value(&w, Cockpit.PanelFlags);
     Key(&w, "DisplayReversion"), Value(&w, Cockpit.DisplayReversion);
     Key(&w, "PanelNotifyPending"), Value(&w, Cockpit.PanelNotifyPending);

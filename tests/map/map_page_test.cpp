@@ -1,7 +1,7 @@
 // The map page as the crew sees it, read back through the text trace: heading readout,
 // range labels, invalid-data dashes, the GPS block, the navaid and
 // airport layers with their cuts, and where MapPlace puts an item.
-#include "map_unit.h"
+#include "support/display_unit.h"
 
 #include "map/geodesy.h"
 #include "map/map.h"

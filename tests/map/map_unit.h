@@ -1,25 +1,3 @@
-// A display unit opened inside the test process (offscreen window, fonts, display lists),
-// so a test can set AircraftState and the map's inputs directly and read back what one
-// frame printed through the text trace.
+// The in-process display unit moved to the shared test support.
 #pragma once
-
-#include "support/support.h"
-
-#include <string>
-#include <vector>
-
-// Opens the unit once per process in a scratch installation folder and enters it;
-// later calls only reset the map, navigation and aircraft state to their start values.
-void MapUnitOpen();
-
-// Writes the three data files into the unit's data folder and loads them.
-void MapUnitLoad(const std::string& navaids, const std::string& airports, int minRunway = 5000);
-
-// Draws `frames` frames with RenderFrame and returns the texts of the last one.
-std::vector<TraceText> MapUnitFrames(int frames = 1);
-
-// Texts drawn in a colour (to within 0.01 per channel).
-std::vector<TraceText> WithColour(const std::vector<TraceText>& texts, float r, float g, float b);
-
-// A navaids.txt line at a position given in degrees.
-std::string NavaidLine(const std::string& ident, int vor, int dme, double lat, double lon);
+#include "support/display_unit.h"

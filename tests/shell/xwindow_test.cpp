@@ -19,8 +19,9 @@ TEST(RealWindow, TitlePositionFrameSwitchClickAndEscape)
     EXPECT_NE(out.find("position: 100,100"), std::string::npos) << out;
     EXPECT_NE(out.find("exit: 0"), std::string::npos) << out;
     EXPECT_NE(ReadFile(unit + "/MFD.ini").find("[FRAMELESS_WINDOW(0-1)]\n1\n"), std::string::npos);
-    // The click reached the bezel hit test: soft key 0 is pending (the MFD has no menu to take it yet).
+    // The click reached the bezel hit test and the menu: soft key 0 (SYS) opened the systems
+    // menu with the summary page.
     std::vector<std::string> state = ReadLines(unit + "/state.jsonl");
     ASSERT_FALSE(state.empty());
-    EXPECT_NE(state.back().find("\"PendingSoftKey\":0"), std::string::npos);
+    EXPECT_NE(state.back().find("\"MenuLevel\":1,\"MenuPage\":1"), std::string::npos) << state.back();
 }

@@ -1,10 +1,12 @@
 // The in-process display unit of the map tests.
-#include "map_unit.h"
+#include "support/display_unit.h"
 
 #include "map/map.h"
 #include "menu/aircraft_config.h"
 #include "menu/menu.h"
 #include "navdb/navdb.h"
+#include "plan/plan.h"
+#include "traffic/traffic.h"
 #include "shell/automation.h"
 #include "shell/config.h"
 #include "shell/shell.h"
@@ -12,6 +14,8 @@
 #include "shell/window.h"
 #include "simlink/aircraft.h"
 
+#include <GL/gl.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +50,9 @@ void MapUnitOpen()
     MapReset();
     MenuReset();
     NavDatabaseReset();
+    PlanListReset();
+    CockpitReset();
+    TrafficReset();
 }
 
 void MapUnitLoad(const std::string& navaids, const std::string& airports, int minRunway)
@@ -87,4 +94,27 @@ std::string NavaidLine(const std::string& ident, int vor, int dme, double lat, d
     std::snprintf(line, sizeof line, "%s|%s STATION|11000|%d|%d|40|%lld|%lld|0|3\n", ident.c_str(), ident.c_str(), vor,
                   dme, std::llround(lat * 1e6), std::llround(lon * 1e6));
     return line;
+}
+
+const std::string& MapUnitDir()
+{
+    return UnitDir;
+}
+
+int MapUnitPixel(int x, int y)
+{
+    unsigned char rgb[3] = {};
+    glReadPixels(x, 605 - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    return std::max({rgb[0], rgb[1], rgb[2]});
+}
+
+// At depth 30 the 433 x 605 display spans +-8.903 across and +-12.426 up and down.
+int LayoutToPixelX(float x)
+{
+    return static_cast<int>((x + 8.903f) / 17.806f * 433.0f);
+}
+
+int LayoutToPixelY(float y)
+{
+    return static_cast<int>((12.426f - y) / 24.852f * 605.0f);
 }
