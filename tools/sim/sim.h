@@ -53,7 +53,8 @@ void SimPublishVersions(SimOffsetSpace& space, uint32_t moduleVersion, uint16_t 
     X(Heading, 1) X(N1Left, 0) X(N1Right, 0) X(N2Left, 0) X(N2Right, 0) X(IttLeft, 0)     \
     X(IttRight, 0) X(ThrottleLeft, 0) X(ThrottleRight, 0) X(Flaps, 0) X(Spoilers, 0)      \
     X(PitchTrim, 0) X(AileronTrim, 0) X(RudderTrim, 0) X(Altitude, 0) X(Ias, 0)          \
-    X(WindDirection, 0) X(WindSpeed, 0) X(Sat, 0) X(ApHeading, 0)
+    X(WindDirection, 0) X(WindSpeed, 0) X(Sat, 0) X(ApHeading, 0)                       \
+    X(Crossfeed, 1)
 
 enum SimChannel {
 #define ORVEX_SIM_ENUM(name, step) Chan##name,
@@ -112,6 +113,7 @@ struct SimFlightState {
     int NextWaypoint = 0;
     uint8_t TrafficChange[SimMaxTraffic] = {};
     double TrafficLastMoved[SimMaxTraffic] = {};
+    double BatteryCharge = 0.9;    // 0..1: drawn down on the battery, recharged by the generators
 };
 extern SimFlightState SimFlight;
 
@@ -129,6 +131,11 @@ void SimFlightAdvanceTo(double time);
 double SimChannelValue(const SimTimeline& timeline, int channel, double time);
 double SimKeyValue(const std::vector<SimKeyframe>& keys, bool holds, double time);
 double SimFuelFlow(double n1, double n2, double fuelLever);
+// The electrical load in amperes on the buses now (avionics, pitot heat, a starter turning
+// an engine, the battery recharging), and the share each generator on line carries.
+double SimBusLoadAmps();
+bool SimGeneratorOnline(int side);
+double SimGeneratorAmps(int side);
 // Writes everything the flight owns into the space.
 void SimFlightPublish(SimOffsetSpace& space);
 // The cockpit panel's bytes as the module starts (the flight never writes them).

@@ -317,6 +317,18 @@ static void SimMove(double dt)
     SimFlight.VerticalSpeed = (ahead - altitude) / dt * 60;
 }
 
+// What the engines draw from the wing tanks, after the centre tank: each engine from its
+// own wing with the cross-feed closed; with it open (1: left tank, 2: right tank) both
+// engines from the selected wing, which is how a crew balances the wings.
+static void SimDrawFromWings(double left, double right)
+{
+    int crossfeed = static_cast<int>(Channel(ChanCrossfeed));
+    double fromLeft = crossfeed == 1 ? left + right : crossfeed == 2 ? 0 : left;
+    double fromRight = left + right - fromLeft;
+    SimFlight.FuelLeft = std::max(0.0, SimFlight.FuelLeft - fromLeft);
+    SimFlight.FuelRight = std::max(0.0, SimFlight.FuelRight - fromRight);
+}
+
 static void SimBurn(double dt)
 {
     double left = SimFuelFlow(Channel(ChanN1Left), Channel(ChanN2Left), Channel(ChanFuelLeverLeft)) * dt / 3600;
@@ -325,8 +337,7 @@ static void SimBurn(double dt)
     double fromCentre = std::min(SimFlight.FuelCentre, left + right);
     SimFlight.FuelCentre -= fromCentre;
     double share = left + right > 0 ? fromCentre / (left + right) : 0;
-    SimFlight.FuelLeft = std::max(0.0, SimFlight.FuelLeft - left * (1 - share));
-    SimFlight.FuelRight = std::max(0.0, SimFlight.FuelRight - right * (1 - share));
+    SimDrawFromWings(left * (1 - share), right * (1 - share));
     // Oil warms toward a temperature set by N2 and cools toward the outside air.
     for (int side = 0; side < 2; ++side) {
         double n2 = Channel(side == 0 ? ChanN2Left : ChanN2Right);
@@ -334,6 +345,52 @@ static void SimBurn(double dt)
         double& oil = side == 0 ? SimFlight.OilTempLeft : SimFlight.OilTempRight;
         oil += (target - oil) * dt / 90;
     }
+}
+
+bool SimGeneratorOnline(int side)
+{
+    // A generator comes on line above 50 % N2 of a running engine.
+    double n2 = Channel(side == 0 ? ChanN2Left : ChanN2Right);
+    return n2 >= 50 && Channel(side == 0 ? ChanFuelLeverLeft : ChanFuelLeverRight) != 0;
+}
+
+double SimBusLoadAmps()
+{
+    if (Channel(ChanBattery) == 0)
+        return 0;
+    double load = 38;                                        // lights, fuel boost pumps, instruments
+    load += Channel(ChanAvionics) != 0 ? 24 : 0;
+    load += Channel(ChanPitotHeat) != 0 ? 21 : 0;
+    load += Channel(ChanGear) != 0 && Channel(ChanOnGround) == 0 ? 6 : 0;   // gear lights and heaters
+    // A starter-generator cranking an engine draws hundreds of amperes, rising with N2.
+    for (int side = 0; side < 2; ++side)
+        if (Channel(side == 0 ? ChanStarterLeft : ChanStarterRight) == 1)
+            load += 160 + 2.5 * Channel(side == 0 ? ChanN2Left : ChanN2Right);
+    // The battery recharges after the starts, fast at first.
+    if (SimGeneratorOnline(0) || SimGeneratorOnline(1))
+        load += 120 * (1 - SimFlight.BatteryCharge);
+    // A small ripple, as a real ammeter never stands still.
+    load += 1.5 * std::sin(SimFlight.Time * 0.7);
+    return load;
+}
+
+double SimGeneratorAmps(int side)
+{
+    if (!SimGeneratorOnline(side))
+        return 0;
+    int online = SimGeneratorOnline(0) + SimGeneratorOnline(1);
+    return SimBusLoadAmps() / online;
+}
+
+// The battery carries the load while no generator is on line and is recharged after.
+static void SimChargeBattery(double dt)
+{
+    double& charge = SimFlight.BatteryCharge;
+    if (SimGeneratorOnline(0) || SimGeneratorOnline(1))
+        charge += (1 - charge) * dt / 240;                   // most of the charge back in minutes
+    else
+        charge -= SimBusLoadAmps() * dt / 3600 / 40;         // a 40 Ah battery
+    charge = std::clamp(charge, 0.0, 1.0);
 }
 
 // Each target that moved gets a new change byte once a second, so clients re-read it.
@@ -356,6 +413,7 @@ void SimFlightAdvanceTo(double time)
         SimSteer(StepSeconds);
         SimMove(StepSeconds);
         SimBurn(StepSeconds);
+        SimChargeBattery(StepSeconds);
         SimFlight.Time = ++SimFlight.Steps * StepSeconds;
         SimMoveTraffic();
     }

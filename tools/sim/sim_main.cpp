@@ -20,7 +20,19 @@ int main(int argc, char** argv)
                    "add a traffic target held at BEARING,RANGE,RELALT,VS from the own aircraft (true degrees, NM, "
                    "feet above us, ft/min), e.g. --traffic 30,1.5,400,-800; repeat for more")
         ->type_name("B,R,A,V");
-    app.footer("Traffic by hand: --traffic places a target for the whole flight. With --freeze a target can also be\n"
+    app.footer(
+        "Setting a value by hand: start with --freeze (the flight then writes nothing after its\n"
+        "first publication) and poke the offset in the simulator's own encoding with orvex-panel,\n"
+        "for example:\n"
+        "  orvex-panel poke 0x0B7C 4 943718        left tank level, 8388608 = 100 % (here 11.25 %)\n"
+        "  orvex-panel poke 0x08D8 4 11996         left hydraulic pressure, psi x 4 (2999 psi)\n"
+        "  orvex-panel poke 0x2888 8 148 --float   left generator amperes, 8-byte float\n"
+        "  orvex-panel poke 0x2EB0 8 -0.0349 --float  aileron trim, radians (L2.0)\n"
+        "  orvex-panel poke 0x02C8 4 1301          vertical speed, m/s x 256 (cabin rate 100)\n"
+        "Without --freeze the flight overwrites a poked value within 20 ms. A flight of your own\n"
+        "(--flight FILE, keyframes per channel) sets values along a timeline instead."
+        "\n\n"
+        "Traffic by hand: --traffic places a target for the whole flight. With --freeze a target can also be\n"
                "poked into table slot N (after the flight's own targets; a change byte of 0 ends the table):\n"
                "  orvex-panel poke $((0xF080+40*N+4)) 4 LAT --float    latitude, degrees (0 = empty entry)\n"
                "  orvex-panel poke $((0xF080+40*N+8)) 4 LON --float    longitude, degrees\n"

@@ -67,12 +67,19 @@ static void PublishEngine(SimOffsetSpace& s, int side)
     SimPutDouble(s, o.state, running ? 1.0 : 0.0);
     PutScaled(s, o.starter, Value(side ? ChanStarterRight : ChanStarterLeft), 2);
     PutScaled(s, o.throttle, Value(side ? ChanThrottleRight : ChanThrottleLeft) * 163.84, 2);
-    // The generator comes on line above 50 % N2 and carries the bus load.
-    bool online = running && n2 >= 50;
-    SimPutDouble(s, o.gen, online ? 28.5 : 0.0);
-    SimPutDouble(s, o.amps, online ? 55 + 0.3 * n2 : 0.0);
-    if (side == 0)
-        SimPutDouble(s, 0x2870, online || EngineRunning(1) ? 27.9 : battery ? 24.6 : 0.0);
+    // The generator comes on line above 50 % N2 and shares the bus load with the other one;
+    // its voltage droops a little under load.
+    bool online = SimGeneratorOnline(side);
+    double amps = SimGeneratorAmps(side);
+    SimPutDouble(s, o.gen, online ? 28.6 - amps * 0.004 : 0.0);
+    SimPutDouble(s, o.amps, amps);
+    // The emergency bus: from the generators when one is on line, else the battery, whose
+    // voltage sags with the load and with its charge.
+    if (side == 0) {
+        bool anyOnline = SimGeneratorOnline(0) || SimGeneratorOnline(1);
+        double onBattery = 23.0 + 2.0 * SimFlight.BatteryCharge - SimBusLoadAmps() * 0.006;
+        SimPutDouble(s, 0x2870, anyOnline ? 27.9 : battery ? onBattery : 0.0);
+    }
 }
 
 static void PublishFuelAndSurfaces(SimOffsetSpace& s)
@@ -81,9 +88,16 @@ static void PublishFuelAndSurfaces(SimOffsetSpace& s)
     const double capacity[3] = {t.CapacityLeft, t.CapacityRight, t.CapacityCentre};
     const double fuel[3] = {SimFlight.FuelLeft, SimFlight.FuelRight, SimFlight.FuelCentre};
     const uint32_t capacityAt[3] = {0x0B80, 0x0B98, 0x0B78}, levelAt[3] = {0x0B7C, 0x0B94, 0x0B74};
+    // The level is the fraction of the capacity as the displays work it out (whole gallons
+    // times the published weight per gallon, cut to whole pounds), rounded up by a step,
+    // so a display multiplying them back shows the pounds in the tank rather than one less.
+    const double publishedPerGallon = std::round(PoundsPerGallon * 256) / 256;
     for (int tank = 0; tank < 3; ++tank) {
-        PutScaled(s, capacityAt[tank], capacity[tank] / PoundsPerGallon, 4);
-        PutScaled(s, levelAt[tank], capacity[tank] > 0 ? fuel[tank] / capacity[tank] * 8388608 : 0, 4);
+        double gallons = std::round(capacity[tank] / PoundsPerGallon);
+        double shownCapacity = std::floor(gallons * publishedPerGallon);
+        double level = shownCapacity > 0 ? std::min(1.0, fuel[tank] / shownCapacity) : 0;
+        SimPut(s, capacityAt[tank], static_cast<uint64_t>(gallons), 4);
+        SimPut(s, levelAt[tank], static_cast<uint64_t>(std::min(8388608.0, std::ceil(level * 8388608 + 1))), 4);
     }
     PutScaled(s, 0x0AF4, PoundsPerGallon * 256, 2);
     // Surface positions are truncated: the displays take the ceiling of position x

@@ -1,0 +1,122 @@
+// The systems summary: electrical, hydraulic and cabin, and flight-control values on one
+// page, with red boxes around a trim or the flaps set wrong for take-off. The EICAS shows
+// it under the engine display unless another systems page is selected.
+// Owns: nothing between frames. Reads: Aircraft, Eicas.HighPower, Shell (LinkConnected,
+// ShowingMfd), AircraftConfig.MAX_SPOILERS; writes Aircraft.SpoilerAngleLeft/Right.
+#include "synoptics/synoptics.h"
+#include "synoptics/synoptics_draw.h"
+
+#include "menu/aircraft_config.h"
+#include "shell/shell.h"
+#include "simlink/aircraft.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double RadToDeg = 57.29;
+
+void DrawColumnHeads()
+{
+    SynDivider();
+    SynText(-4.139f, -1.84f, 0.6f, 0, EicasCyan, "ELEC");
+    SynTextAfter(6.836f, 0, 0, EicasCyan, "HYD/ECS");
+    SynTextAfter(5.214f, 0, 0, EicasCyan, "FLT");
+    SynLine(-6.387f, -1.96f, -1.549f, -1.96f, EicasWhite);
+    SynLine(-1.087f, -1.96f, 2.81f, -1.96f, EicasWhite);
+    SynLine(3.24f, -1.96f, 6.51f, -1.96f, EicasWhite);
+}
+
+void DrawRowLabels()
+{
+    const float rows[4] = {-2.69f, -3.52f, -4.35f, -5.18f};
+    const char* const left[4] = {"VOLTS", "EMER-V", "AMPS", "TEMP C"};
+    const char* const middle[4] = {"MAIN", "B-ACUM", "CAB ALT", "OXY PSI"};
+    const char* const right[4] = {"SPLR", "PIT", "AIL", "RUD"};
+    for (int i = 0; i < 4; ++i) {
+        SynText(-6.34f, rows[i], 0.6f, 1, EicasCyan, "%s", left[i]);
+        SynText(-1.12f, rows[i], 0.6f, 1, EicasCyan, "%s", middle[i]);
+        SynText(3.19f, rows[i], 0.6f, 1, EicasCyan, "%s", right[i]);
+    }
+}
+
+// "L" or "R" and the size of a trim in degrees; exactly 0 counts as right.
+void DrawSideTrim(float y, double radians)
+{
+    if (radians < 0)
+        SynText(6.2f, y, 0.6f, 2, EicasWhite, "L%2.1f", -radians * RadToDeg);
+    else
+        SynText(6.2f, y, 0.6f, 2, EicasWhite, "R%2.1f", radians * RadToDeg);
+}
+
+// One number for both panels when both are out; a side letter when only one is.
+void DrawSpoilerValue()
+{
+    int left = static_cast<int>(Aircraft.SpoilerAngleLeft), right = static_cast<int>(Aircraft.SpoilerAngleRight);
+    bool leftOut = Aircraft.SpoilerAngleLeft > 0, rightOut = Aircraft.SpoilerAngleRight > 0;
+    if (leftOut && rightOut)
+        SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "%d", left);
+    else if (leftOut)
+        SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "L%d", left);
+    else if (rightOut)
+        SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "R%d", right);
+    else
+        SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "0");
+}
+
+// The emergency bus reads 0.0: the cockpit has no emergency-bus switch that would put the
+// bus's own voltage here, so the readout stays as the unit has always shown it.
+void DrawValues()
+{
+    const AircraftState& a = Aircraft;
+    SynText(-3.17f, -2.69f, 0.6f, 2, EicasWhite, "%2.1f", a.GenLeft);
+    SynText(-1.82f, -2.69f, 0.6f, 2, EicasWhite, "%2.1f", a.GenRight);
+    SynText(-1.82f, -3.52f, 0.6f, 2, EicasWhite, "0.0");
+    SynText(-3.17f, -4.39f, 0.6f, 2, EicasWhite, "%2.1f", a.GenAmpsLeft);
+    SynText(-1.82f, -4.39f, 0.6f, 2, EicasWhite, "%2.1f", a.GenAmpsRight);
+    // No battery temperature sensors are wired to the unit: the page shows the fixed figures.
+    SynText(-3.17f, -5.18f, 0.6f, 2, EicasWhite, "35");
+    SynText(-1.82f, -5.18f, 0.6f, 2, EicasWhite, "34");
+    SynText(2.5f, -2.69f, 0.6f, 2, EicasWhite, "%d", a.HydPressLeft);
+    SynText(2.5f, -3.52f, 0.6f, 2, EicasWhite, "%d", a.HydPressRight);
+    SynText(2.5f, -4.39f, 0.6f, 2, EicasWhite, "%d", CabinAltitudeFeet(a.Altitude));
+    SynText(2.5f, -5.18f, 0.6f, 2, EicasWhite, "1390");
+    DrawSpoilerValue();
+    SynText(6.2f, -3.52f, 0.6f, 2, EicasWhite, "%2.1f", a.PitchTrim * 0.6667 * RadToDeg);
+    DrawSideTrim(-4.35f, a.AileronTrim);
+    DrawSideTrim(-5.18f, a.RudderTrim);
+}
+
+// On the ground at take-off power: a red box around each trim outside its take-off range
+// (pitch below 1.5 on the readout, aileron or rudder more than 1 degree off centre) and
+// around the flap readout of the engine display when the flaps are short of 8 degrees.
+void DrawTakeoffConfigBoxes()
+{
+    const AircraftState& a = Aircraft;
+    if (!AircraftOnGround() || !Eicas.HighPower)
+        return;
+    if (a.PitchTrim * 0.6667 * RadToDeg < 1.5)
+        SynBox(5.01f, -3.05f, 1.56f, -0.56f, EicasRed);
+    if (std::fabs(a.AileronTrim * RadToDeg) > 1.0)
+        SynBox(5.01f, -3.85f, 1.56f, -0.56f, EicasRed);
+    if (std::fabs(a.RudderTrim * RadToDeg) > 1.0)
+        SynBox(5.01f, -4.69f, 1.56f, -0.56f, EicasRed);
+    if (a.FlapAngle < 8)
+        SynBox(5.15f, -0.67f, 1.5f, -0.54f, EicasRed);
+}
+
+} // namespace
+
+void DrawSummaryPage()
+{
+    if (Shell.LinkConnected) {
+        Aircraft.SpoilerAngleLeft = SurfaceAngle(Aircraft.Raw.SpoilerPosLeft, AircraftConfig.MAX_SPOILERS);
+        Aircraft.SpoilerAngleRight = SurfaceAngle(Aircraft.Raw.SpoilerPosRight, AircraftConfig.MAX_SPOILERS);
+    }
+    DrawColumnHeads();
+    DrawRowLabels();
+    DrawValues();
+    DrawTakeoffConfigBoxes();
+    SynReturnLabel(-5.299f, 0.55f);
+    SynRect(-6.317f, -7.518f, -4.343f, -6.829f, EicasWhite);
+}
