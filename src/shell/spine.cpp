@@ -14,6 +14,7 @@
 #include "shell/input.h"
 #include "shell/options.h"
 #include "shell/text.h"
+#include "shell/textures.h"
 #include "shell/window.h"
 #include "simlink/aircraft.h"
 #include "simlink/state_dump.h"
@@ -168,6 +169,8 @@ bool RenderFrame()
     Shell.PrevBatteryMaster = static_cast<int>(Aircraft.BatteryMaster);
 
     // Bezel overlay (with the bezel textures).
+    if (Shell.BezelShown)
+        DrawBezelOverlay();
 
     StateDumpFrame(AutomationFrameNumber());
     if (!Automation.NoFrameSleep)
