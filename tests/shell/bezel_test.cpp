@@ -132,23 +132,28 @@ TEST(Bezel, ShippedBezelFramesTheDisplayWithKeysUnderTheirClickRegions)
         EXPECT_GT(with.BrightnessAt(x, y), 60) << x << "," << y;
         EXPECT_EQ(without.BrightnessAt(x, y), 0) << x << "," << y;
     }
-    // The key caps are lighter than the frame and lie inside their click regions: each
-    // key's middle is cap-coloured, the frame shows between the keys and above and below.
+    // The key caps are lighter than the grained frame and lie inside their click regions:
+    // each key is cap-coloured across its region, the frame shows between the keys and
+    // above and below them.
     const float keys[6][2] = {{17, 24}, {27, 34}, {38, 45}, {49, 56}, {59, 66}, {70, 76}};
     int frame = with.BrightnessAt(50, 95);
+    int cap = with.BrightnessAt(20.5f, 88.5f);
+    EXPECT_GT(cap, frame + 50);
+    auto isFrame = [&](float x, float y) { return with.BrightnessAt(x, y) < cap - 40; };
     for (int k = 0; k < 6; ++k) {
         float middle = (keys[k][0] + keys[k][1]) / 2;
         for (float x : {keys[k][0] + 1.2f, middle, keys[k][1] - 1.2f})
-            EXPECT_GT(with.BrightnessAt(x, 88.5f), frame + 20) << "key " << k << " at x " << x;
-        EXPECT_LE(with.BrightnessAt(middle, 85.8f), frame + 5) << "above key " << k;
-        EXPECT_LE(with.BrightnessAt(middle, 91.2f), frame + 5) << "below key " << k;
+            EXPECT_NEAR(with.BrightnessAt(x, 88.5f), cap, 15) << "key " << k << " at x " << x;
+        EXPECT_TRUE(isFrame(middle, 85.8f)) << "above key " << k;
+        EXPECT_TRUE(isFrame(middle, 91.2f)) << "below key " << k;
         if (k < 5) {
-            EXPECT_LE(with.BrightnessAt((keys[k][1] + keys[k + 1][0]) / 2, 88.5f), frame + 5) << "after key " << k;
+            EXPECT_TRUE(isFrame((keys[k][1] + keys[k + 1][0]) / 2, 88.5f)) << "after key " << k;
         }
     }
     // The knob sits on its two turn areas: lighter than the frame at both halves' middles,
     // the frame beyond them.
-    EXPECT_GT(with.BrightnessAt(85, 89.5f), frame + 20);
-    EXPECT_GT(with.BrightnessAt(89, 89.5f), frame + 20);
-    EXPECT_LE(with.BrightnessAt(87, 94.5f), frame + 5);
+    EXPECT_GT(with.BrightnessAt(85, 89.5f), frame + 40);
+    EXPECT_GT(with.BrightnessAt(89, 89.5f), frame + 40);
+    EXPECT_TRUE(isFrame(87, 94.5f));
+    EXPECT_TRUE(isFrame(80.5f, 89.5f));
 }
