@@ -99,6 +99,8 @@ bool TranslateEvent(const SDL_Event& e, PlatformEvent* out)
         return TranslateWindowEvent(e.window, out);
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+        // Auto-repeat arrives as further key-down events (e.key.repeat set); they go through
+        // as key down like the first, so a held key sets its flag again.
         out->type = e.type == SDL_KEYDOWN ? PlatformEventType::KeyDown : PlatformEventType::KeyUp;
         out->vk = VirtualKeyFromSdl(e.key.keysym.sym);
         return out->vk != 0;
@@ -144,6 +146,9 @@ bool PlatformInitVideo(bool forceHeadless)
             return false;
     }
     Sdl.videoUp = true;
+    // The hint keeps SDL from allowing the screen saver at start; saying so once more
+    // holds for every video driver, whatever the hint's default becomes.
+    SDL_DisableScreenSaver();
     return true;
 }
 
@@ -171,6 +176,7 @@ PlatformWindowResult PlatformCreateWindow(const char* title, int width, int heig
     if (!Sdl.window)
         return PlatformWindowResult::WindowFailed;
     Sdl.title = title;
+    // The maximum tracking size: the window never grows past 3000 x 3000 pixels.
     SDL_SetWindowMaximumSize(Sdl.window, 3000, 3000);
     Sdl.context = SDL_GL_CreateContext(Sdl.window);
     if (!Sdl.context)

@@ -15,6 +15,7 @@
 #include "shell/options.h"
 #include "shell/pacing.h"
 #include "shell/text.h"
+#include "shell/textures.h"
 #include "shell/window.h"
 #include "simlink/aircraft.h"
 #include "simlink/state_dump.h"
@@ -174,6 +175,8 @@ bool RenderFrame()
     Shell.PrevBatteryMaster = static_cast<int>(Aircraft.BatteryMaster);
 
     // Bezel overlay (with the bezel textures).
+    if (Shell.BezelShown)
+        DrawBezelOverlay();
 
     StateDumpFrame(AutomationFrameNumber());
     // The frame's 1 ms sleep yields the processor once a frame. Its pacing role (on the

@@ -12,6 +12,7 @@
 #include "shell/input.h"
 #include "shell/shell.h"
 #include "shell/text.h"
+#include "shell/textures.h"
 #include "simlink/simlink.h"
 
 #include <GL/gl.h>
@@ -99,6 +100,8 @@ bool InitScene()
     BuildFont("Orvex", 3, -10, 700);
 
     BuildDisplayLists();
+    LoadTexture(Textures.Slots, "textures//MFD_NoBezel.tga", TextureSlotNoBezel);
+    LoadTexture(Textures.Slots, "textures//MFD_Overlay.tga", TextureSlotOverlay);
 
     // The log of the previous run goes; this run's missing files are reported afresh.
     PlatformRemoveFile("error.log");

@@ -17,6 +17,9 @@
 
 static FILE* DumpFile = nullptr;
 static int SoftKeyAfterAcquisition = 6;
+// The knob steps waiting when this frame began (clicks on the bezel knob; the cockpit
+// counter's steps are added later in the frame), before the V-speeds page takes them.
+static bool KnobDecrementSeen = false, KnobIncrementSeen = false;
 // One frame's object; formatted in place so a running dump allocates nothing per frame.
 static char DumpLine[32 * 1024];
 
@@ -121,6 +124,8 @@ int StateDumpFormat(long frame, char* buffer, int size)
     Key(&w, "ShowingMfd"), Value(&w, Shell.ShowingMfd);
     Key(&w, "ShowingEicas"), Value(&w, Shell.ShowingEicas);
     Key(&w, "PendingSoftKey"), Value(&w, SoftKeyAfterAcquisition);
+    Key(&w, "KnobDecrement"), Value(&w, KnobDecrementSeen);
+    Key(&w, "KnobIncrement"), Value(&w, KnobIncrementSeen);
     Key(&w, "MenuLevel"), Value(&w, Menu.MenuLevel);
     Key(&w, "MenuPage"), Value(&w, Menu.MenuPage);
     Key(&w, "MapRangeIndex"), Value(&w, Shell.MapRangeIndex);
@@ -146,6 +151,8 @@ bool StateDumpOpen(const char* path)
 void StateDumpNoteAcquired()
 {
     SoftKeyAfterAcquisition = Shell.PendingSoftKey;
+    KnobDecrementSeen = Shell.KnobDecrement;
+    KnobIncrementSeen = Shell.KnobIncrement;
 }
 
 void StateDumpFrame(long frame)

@@ -1,0 +1,47 @@
+// The bezel pictures: the program's own Truevision TGA reader, the textures made from the
+// pictures at start-up and the bezel overlay drawn over the display at the end of a frame.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Texture state; one instance, `Textures`. The names live as long as the rendering context;
+// TexturesReset() forgets them (for tests that open a fresh context).
+struct TextureState {
+    unsigned Slots[8] = {};   // OpenGL texture names by slot; 3: "MFD_NoBezel", 4: "MFD_Overlay"
+};
+extern TextureState Textures;
+void TexturesReset();
+
+constexpr int TextureSlotNoBezel = 3;   // loaded (it must exist) but never drawn
+constexpr int TextureSlotOverlay = 4;   // the bezel overlay
+
+// A decoded picture. Rows are in the file's order: the first row read is the bottom row
+// of the picture, which is where texture coordinate t = 0 lies.
+struct TgaImage {
+    int BytesPerPixel = 0;        // 3 (R, G, B) or 4 (R, G, B, A)
+    int Width = 0, Height = 0;
+    std::vector<uint8_t> Pixels;  // Width * Height * BytesPerPixel bytes
+};
+
+// Pictures larger than this either way are refused: the texture would not fit any display
+// unit's memory budget, and a header claiming more is far likelier a damaged file.
+constexpr int TgaMaxSide = 8192;
+
+// Decodes a whole TGA file held in memory. Reads only data[0..size). On any malformed or
+// unsupported file it returns false, leaves *image empty and, when `why` is given, points
+// it at a short reason in words; see the file's comments for what counts as malformed.
+bool DecodeTga(const uint8_t* data, size_t size, TgaImage* image, const char** why = nullptr);
+
+// Reads the file `path` (Windows-style separators allowed) and decodes it. A file that
+// cannot be opened writes "\nUnable to load TGA File!\n" to standard output; a file that
+// cannot be decoded says why on standard error. False in both cases.
+bool LoadTga(const char* path, TgaImage* image);
+
+// Loads `path` into a mipmapped 2D texture whose name goes into slots[slot]. A picture
+// that cannot be loaded ends the program at once with exit code 0 (never returns).
+void LoadTexture(unsigned* slots, const char* path, int slot);
+
+// The bezel picture (slot 4) as one textured quad over the display area.
+void DrawBezelOverlay();
