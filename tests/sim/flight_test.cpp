@@ -1,6 +1,7 @@
 // The built-in flight: stepped through its phases, read back at the offsets the display
 // units read, in the simulator's encodings; plus the timeline format and orvex-sim's
 // --at, --freeze and --rate seen from outside.
+#include "builtin_flight.h"
 #include "sim.h"
 #include "simlink/aircraft.h"
 
@@ -17,40 +18,18 @@
 
 namespace {
 
-class FlightTest : public ::testing::Test {
+class FlightTest : public BuiltinFlightTest {
 protected:
-    void SetUp() override
-    {
-        static SimTimeline builtin;
-        static bool parsed = [] {
-            std::string error;
-            bool ok = SimParseTimeline(SimBuiltinFlightText(), &builtin, &error);
-            EXPECT_TRUE(ok) << error;
-            return ok;
-        }();
-        ASSERT_TRUE(parsed);
-        SimFlightStart(builtin);
-        space = std::make_unique<SimOffsetSpace>();
-    }
-    // Flies to second `t` and publishes.
-    void At(double t)
-    {
-        SimFlightAdvanceTo(t);
-        SimFlightPublish(*space);
-    }
-    uint64_t U(uint32_t offset, int size) const { return SimGet(*space, offset, size); }
     int64_t S(uint32_t offset, int size) const
     {
         uint64_t v = U(offset, size);
         int shift = 64 - 8 * size;
         return static_cast<int64_t>(v << shift) >> shift;
     }
-    double D(uint32_t offset) const { return SimGetDouble(*space, offset); }
     double N1(uint32_t offset) const { return U(offset, 2) * 0.006103515625; }
     double IttC(uint32_t offset) const { return (D(offset) - 491.67) * 5 / 9; }
     double Lat() const { return S(0x0560, 8) * 2.0951091487837895e-15; }
     double Lon() const { return S(0x0568, 8) * 1.951563910473908e-17; }
-    std::unique_ptr<SimOffsetSpace> space;
 };
 
 TEST_F(FlightTest, ColdAndDarkThenBatteryAndEngineStart)

@@ -1,6 +1,7 @@
 // The built-in flight as the systems pages show it: the values at the offsets the pages
 // read, worked out the way the display units convert them, through the phases that make
 // each page move (fuel and the imbalance, electrical loads, hydraulics, surfaces, cabin).
+#include "builtin_flight.h"
 #include "sim.h"
 
 #include <gtest/gtest.h>
@@ -10,28 +11,8 @@
 
 namespace {
 
-class SynopticFlight : public ::testing::Test {
+class SynopticFlight : public BuiltinFlightTest {
 protected:
-    void SetUp() override
-    {
-        static SimTimeline builtin;
-        static bool parsed = [] {
-            std::string error;
-            bool ok = SimParseTimeline(SimBuiltinFlightText(), &builtin, &error);
-            EXPECT_TRUE(ok) << error;
-            return ok;
-        }();
-        ASSERT_TRUE(parsed);
-        SimFlightStart(builtin);
-        space = std::make_unique<SimOffsetSpace>();
-    }
-    void At(double t)
-    {
-        SimFlightAdvanceTo(t);
-        SimFlightPublish(*space);
-    }
-    uint64_t U(uint32_t offset, int size) const { return SimGet(*space, offset, size); }
-    double D(uint32_t offset) const { return SimGetDouble(*space, offset); }
     // A tank in whole pounds as the displays work it out: gallons x (lb/gal x 256) / 256,
     // cut to pounds, times the level (8388608 = 100 %) as a float fraction.
     double Tank(uint32_t capacityAt, uint32_t levelAt) const
@@ -45,7 +26,6 @@ protected:
     double Right() const { return Tank(0x0B98, 0x0B94); }
     int Total() const { return static_cast<int>(Left() + Right() + Tank(0x0B78, 0x0B74)); }
     double Degrees(uint32_t offset, double full) const { return std::ceil(U(offset, 4) * full / 16383); }
-    std::unique_ptr<SimOffsetSpace> space;
 };
 
 } // namespace

@@ -27,19 +27,25 @@ bool Opened = false;
 std::string UnitDir;
 }
 
+std::string DisplayUnitOpenWindow(const std::string& name, int width, int height)
+{
+    std::string dir = MakeScratchUnit(name);
+    EXPECT_EQ(chdir(dir.c_str()), 0);
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    PlatformRegisterFontFile("data/fonts/Orvex.ttf");
+    PlatformRegisterFontFile("data/fonts/Orvex-Bold.ttf");
+    ShellReset();
+    DisplayConfigReset();
+    Window.ForceHeadless = true;
+    Automation.NoFrameSleep = true;
+    EXPECT_TRUE(CreateDisplayWindow(TitleStartingUp, width, height, 32, false));
+    return dir;
+}
+
 void MapUnitOpen()
 {
     if (!Opened) {
-        UnitDir = MakeScratchUnit("map-unit");
-        ASSERT_EQ(chdir(UnitDir.c_str()), 0);
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        PlatformRegisterFontFile("data/fonts/Orvex.ttf");
-        PlatformRegisterFontFile("data/fonts/Orvex-Bold.ttf");
-        ShellReset();
-        DisplayConfigReset();
-        Window.ForceHeadless = true;
-        Automation.NoFrameSleep = true;
-        ASSERT_TRUE(CreateDisplayWindow(TitleStartingUp, 433, 605, 32, false));
+        UnitDir = DisplayUnitOpenWindow("map-unit");
         Opened = true;
     }
     // The first frame's reload has happened; every test starts from a powered MFD.

@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+// Lays out a scratch installation folder named `name`, enters it and opens the unit's
+// offscreen window there (fonts, display lists, start-up loads) at width x height; returns
+// the folder. A gtest failure is recorded when the window does not open.
+std::string DisplayUnitOpenWindow(const std::string& name, int width = 433, int height = 605);
+
 // Opens the unit once per process in a scratch installation folder and enters it;
 // later calls only reset the map, navigation and aircraft state to their start values.
 void MapUnitOpen();

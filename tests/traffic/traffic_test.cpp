@@ -2,6 +2,7 @@
 // the module's table is filled byte by byte, whole MFD frames run, and the test reads what
 // was drawn (text trace, pixels) and what the poll asked the module for.
 #include "simlink/test_module.h"
+#include "support/display_unit.h"
 
 #include "map/map.h"
 #include "menu/menu.h"
@@ -47,16 +48,8 @@ protected:
     {
         if (!Module) {
             UsePrivateRuntimeDir();
-            UnitDir = MakeScratchUnit("traffic-unit");
-            ASSERT_EQ(chdir(UnitDir.c_str()), 0);
-            setenv("SDL_VIDEODRIVER", "offscreen", 1);
-            PlatformRegisterFontFile("data/fonts/Orvex.ttf");
-            PlatformRegisterFontFile("data/fonts/Orvex-Bold.ttf");
-            ShellReset();
-            DisplayConfigReset();
-            Window.ForceHeadless = true;
-            Automation.NoFrameSleep = true;
-            ASSERT_TRUE(CreateDisplayWindow(TitleStartingUp, Width, Height, 32, false));
+            UnitDir = DisplayUnitOpenWindow("traffic-unit", Width, Height);
+            ASSERT_TRUE(Window.Created);
             Module = new TestModule;
             ASSERT_TRUE(Module->Start());
             ASSERT_TRUE(SimLinkOpen(0));
