@@ -1,6 +1,5 @@
-// Flight plans: the plan list of the plan folder, the selection page and the active plan.
-// The plan readers fill the active plan in; until they exist the list is empty and a
-// confirmed selection loads nothing.
+// Flight plans: the plan list of the plan folder, the selection page, the active plan and
+// the three readers that fill it (XML and line-based PLN files, FMC files).
 #pragma once
 
 constexpr int PlanListMax = 50;   // names the list holds
@@ -17,11 +16,30 @@ extern PlanListState PlanList;
 void PlanListReset();
 
 void BuildPlanList();
+bool IsPlanFileName(const char* text);
 void DrawPlanListPage();
+
+constexpr int PlanLegMax = 50;     // legs the active plan holds
+constexpr int PlanIdentMax = 100;  // bytes of an ident, terminator included
+
+// One point of the plan. The readers write ident, type and position; the route drawer
+// writes distance and bearing every map frame.
+struct PlanLeg {
+    char ident[PlanIdentMax] = {};
+    char type = 0;           // 'A' airport, 'V' VOR, 'I' intersection, a line plan's letter, or 0
+    float latitude = 0.0f;   // degrees, north positive
+    float longitude = 0.0f;  // degrees, east positive
+    float distanceNm = 0.0f;
+    float bearingDeg = 0.0f;
+};
 
 struct FlightPlanState {
     int legCount = 0;
-    bool loaded = false;   // a plan is active: the map draws its route
+    bool loaded = false;   // a plan has been read since start (even an empty one)
+    PlanLeg legs[PlanLegMax] = {};
+    // Waypoints a reader met after the 50th; they are not kept, but the load reports them.
+    int droppedLegs = 0;
+    char path[500] = {};   // the plan being loaded
 };
 extern FlightPlanState FlightPlan;
 void FlightPlanReset();
@@ -29,3 +47,17 @@ void FlightPlanReset();
 // Loads names[index] of the plan list as the active plan; an index outside the list loads
 // nothing.
 void LoadFlightPlan(int index);
+void MarkPlanAirports();
+
+// The readers. Each starts from an empty plan (legCount 0, every leg zeroed) and never
+// fails: what it cannot read it leaves out. ReadPlnPlan returns which kind it found.
+enum class PlnKind { Missing, LineBased, Xml };
+PlnKind ReadPlnPlan(const char* path);
+void ReadPlnXml(const char* path);
+void ReadFmcPlan(const char* path);
+
+// The same readers over bytes already in memory (the fuzz targets and the benchmark feed
+// them; the file readers above read the file and call these).
+PlnKind ReadPlnText(const char* data, unsigned long size);
+void ReadPlnXmlText(const char* data, unsigned long size);
+void ReadFmcText(const char* data, unsigned long size);
