@@ -71,4 +71,8 @@ int HeadingMarkerSide(int apHeadingRaw, float magHeading, int* selected);
 void DrawOwnAircraft();
 void DrawNavaids();
 void DrawAirports();
+// The active flight plan's route (map_route.cpp); drawn while ShowRoute is on and a plan
+// has been loaded.
+void DrawRoute();
+void DrawRouteWaypoints();
 void MapPlace(float distanceNm, float angle);

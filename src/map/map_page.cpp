@@ -93,9 +93,8 @@ void DrawLayers()
             SelectNearby(NavDatabase.AirportTable);
         DrawAirports();
     }
-    if (Shell.ShowRoute && FlightPlan.loaded) {
-        // The active route is drawn here once flight plans are loaded (route drawing).
-    }
+    if (Shell.ShowRoute && FlightPlan.loaded)
+        DrawRoute();
 }
 
 // Full range on the outer arc, half range on the inner one with its value at both ends.

@@ -2,6 +2,7 @@
 // file. No file access here, so tests and the fuzzer can feed it any bytes.
 // Owns: nothing; reads and fills the AircraftConfigState it is given.
 #include "menu/aircraft_config.h"
+#include "plan/plan.h"
 
 #include <cctype>
 #include <cstdio>
@@ -115,9 +116,17 @@ std::string FormatAircraftConfig(const AircraftConfigState& config)
                   static_cast<double>(config.MMO), config.MAX_SPOILERS, config.MIN_RUNWAY_LENGTH,
                   config.MAX_FUEL);
     std::string file = text;
-    // The active flight plan follows for the cockpit panel, one line per leg; with no
+    // The active flight plan follows for the cockpit panel, one line per leg: the legs
+    // left from this one to the end of the plan, latitude, longitude and ident. With no
     // plan loaded the section is empty.
     file += "[ACTIVE_PLAN]\n";
+    for (int i = 0; i < FlightPlan.legCount; ++i) {
+        const PlanLeg& leg = FlightPlan.legs[i];
+        char line[PlanIdentMax + 64];
+        std::snprintf(line, sizeof line, "%d,%f,%f,%s\n", FlightPlan.legCount - i,
+                      static_cast<double>(leg.latitude), static_cast<double>(leg.longitude), leg.ident);
+        file += line;
+    }
     return file;
 }
 
