@@ -6,6 +6,7 @@
 #include "simlink/state_dump.h"
 
 #include "menu/menu.h"
+#include "plan/plan.h"
 #include "platform/platform.h"
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
@@ -133,6 +134,10 @@ int StateDumpFormat(long frame, char* buffer, int size)
     Key(&w, "ShowAirports"), Value(&w, Shell.ShowAirports);
     Key(&w, "ShowRoute"), Value(&w, Shell.ShowRoute);
     Key(&w, "TrafficOn"), Value(&w, Traffic.TrafficOn);
+    Key(&w, "PlanCount"), Value(&w, PlanList.count);
+    Key(&w, "PlanSelected"), Value(&w, PlanList.selected);
+    Key(&w, "PlanLoaded"), Value(&w, FlightPlan.loaded);
+    Key(&w, "PlanLegCount"), Value(&w, FlightPlan.legCount);
     Key(&w, "PanelFlags"), Value(&w, Cockpit.PanelFlags);
     Key(&w, "DisplayReversion"), Value(&w, Cockpit.DisplayReversion);
     Key(&w, "PanelNotifyPending"), Value(&w, Cockpit.PanelNotifyPending);
