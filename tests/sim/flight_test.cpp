@@ -3,6 +3,8 @@
 // --at, --freeze and --rate seen from outside.
 #include "builtin_flight.h"
 #include "sim.h"
+#include "menu/aircraft_config.h"
+#include "plan/plan.h"
 #include "simlink/aircraft.h"
 
 #include "platform/platform.h"
@@ -239,4 +241,38 @@ TEST(FlightTraffic, TargetPlacedByHandFollowsTheFlightsOwnTargets)
     while (SimPlaceTraffic("0,3,0,0", &t, &error)) {
     }
     EXPECT_NE(error.find("slots are taken"), std::string::npos) << error;
+}
+
+// The route a unit publishes in accfg.ini is the route --route flies: the unit's own writer
+// feeds the stand-in's reader.
+TEST(FlightRoute, ActivePlanOfTheUnitsConfigBecomesTheGpsRoute)
+{
+    FlightPlanReset();
+    const struct { const char* ident; float lat, lon; } legs[] = {
+        {"KSEA", 47.449833f, -122.309334f}, {"SEA", 47.4355f, -122.3095f}, {"PDXWAYPT", -45.5883f, 122.5967f}};
+    for (const auto& l : legs) {
+        PlanLeg& leg = FlightPlan.legs[FlightPlan.legCount++];
+        std::snprintf(leg.ident, sizeof leg.ident, "%s", l.ident);
+        leg.latitude = l.lat;
+        leg.longitude = l.lon;
+    }
+    SimTimeline t;
+    std::string error;
+    ASSERT_TRUE(SimParseTimeline(SimBuiltinFlightText(), &t, &error)) << error;
+    std::string config;
+    for (char c : FormatAircraftConfig(AircraftConfig))
+        config += c == '\n' ? std::string("\r\n") : std::string(1, c);   // as copied from a Windows cockpit
+    ASSERT_TRUE(SimLoadRoute(config, &t, &error)) << error;
+    ASSERT_EQ(t.WaypointCount, 3);
+    EXPECT_STREQ(t.Waypoints[0].ident, "KSEA");
+    EXPECT_STREQ(t.Waypoints[2].ident, "PDXWAY");   // the GPS field holds six characters
+    EXPECT_NEAR(t.Waypoints[2].lat, -45.5883, 1e-5);
+    EXPECT_NEAR(t.Waypoints[2].lon, 122.5967, 1e-5);
+
+    FlightPlanReset();
+    EXPECT_FALSE(SimLoadRoute(FormatAircraftConfig(AircraftConfig), &t, &error));   // no plan loaded
+    EXPECT_EQ(t.WaypointCount, 3);   // a refused route changes nothing
+    EXPECT_FALSE(SimLoadRoute("[ACTIVE_PLAN]\n2,95.0,10.0,BAD\n", &t, &error));
+    EXPECT_EQ(error, "line 2 of [ACTIVE_PLAN] is not LEGS,LAT,LON,IDENT");
+    EXPECT_FALSE(SimLoadRoute("[V1]\n100\n", &t, &error));
 }

@@ -123,6 +123,8 @@ bool SimParseTimeline(const std::string& text, SimTimeline* timeline, std::strin
 // us, ft/min), held there for the whole flight, in the slot after the timeline's last
 // target. False with a message when the text is not four numbers or no slot is left.
 bool SimPlaceTraffic(const std::string& placement, SimTimeline* timeline, std::string* error);
+// Replaces the timeline's GPS route with the [ACTIVE_PLAN] section of an "accfg.ini".
+bool SimLoadRoute(const std::string& text, SimTimeline* timeline, std::string* error);
 const char* SimBuiltinFlightText();
 // Loads a timeline and sets the flight to second 0.
 void SimFlightStart(const SimTimeline& timeline);
@@ -151,6 +153,7 @@ struct SimOptions {
     double Rate = 1;
     std::string FlightFile;
     std::vector<std::string> Traffic;   // --traffic BEARING,RANGE,RELALT,VS, in order
+    std::string RouteFile;              // --route: an accfg.ini whose [ACTIVE_PLAN] the GPS flies
     uint16_t SimVersion = 8;
     uint32_t ModuleVersion = 0x20260105;
     std::string WindowClass = "UIPCMAIN";

@@ -20,6 +20,9 @@ int main(int argc, char** argv)
                    "add a traffic target held at BEARING,RANGE,RELALT,VS from the own aircraft (true degrees, NM, "
                    "feet above us, ft/min), e.g. --traffic 30,1.5,400,-800; repeat for more")
         ->type_name("B,R,A,V");
+    app.add_option("--route", options.RouteFile,
+                   "fly the GPS route published under [ACTIVE_PLAN] in a display unit's accfg.ini (the last "
+                   "line-based plan loaded on its FPLN page) instead of the flight's own waypoints");
     app.footer(
         "Setting a value by hand: start with --freeze (the flight then writes nothing after its\n"
         "first publication) and poke the offset in the simulator's own encoding with orvex-panel,\n"

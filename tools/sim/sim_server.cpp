@@ -114,21 +114,27 @@ static void SimServeFor(int timeoutMs)
         SimAcceptClients();
 }
 
+// A text file read whole, up to 16 MiB (a flight or a unit's accfg.ini is a few KiB).
+static bool SimReadTextFile(const std::string& path, std::string* text)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    text->clear();
+    char buffer[4096];
+    size_t n;
+    while (text->size() < (16u << 20) && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        text->append(buffer, n);
+    std::fclose(f);
+    return true;
+}
+
 static bool SimLoadFlight(const SimOptions& options)
 {
     std::string text = SimBuiltinFlightText();
-    if (!options.FlightFile.empty()) {
-        std::FILE* f = std::fopen(options.FlightFile.c_str(), "rb");
-        if (!f) {
-            std::fprintf(stderr, "orvex-sim: cannot open flight file %s\n", options.FlightFile.c_str());
-            return false;
-        }
-        text.clear();
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            text.append(buffer, n);
-        std::fclose(f);
+    if (!options.FlightFile.empty() && !SimReadTextFile(options.FlightFile, &text)) {
+        std::fprintf(stderr, "orvex-sim: cannot open flight file %s\n", options.FlightFile.c_str());
+        return false;
     }
     static SimTimeline timeline;
     std::string error;
@@ -140,6 +146,17 @@ static bool SimLoadFlight(const SimOptions& options)
     for (const std::string& placement : options.Traffic) {
         if (!SimPlaceTraffic(placement, &timeline, &error)) {
             std::fprintf(stderr, "orvex-sim: %s\n", error.c_str());
+            return false;
+        }
+    }
+    if (!options.RouteFile.empty()) {
+        std::string route;
+        if (!SimReadTextFile(options.RouteFile, &route)) {
+            std::fprintf(stderr, "orvex-sim: cannot open route file %s\n", options.RouteFile.c_str());
+            return false;
+        }
+        if (!SimLoadRoute(route, &timeline, &error)) {
+            std::fprintf(stderr, "orvex-sim: %s: %s\n", options.RouteFile.c_str(), error.c_str());
             return false;
         }
     }
