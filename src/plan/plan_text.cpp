@@ -79,13 +79,21 @@ size_t PlanReadLine(PlanText* text, char* buf, size_t capacity)
 bool PlanReadLine(PlanText* text, std::string* line)
 {
     line->clear();
-    char c;
-    while (NextChar(text, &c)) {
-        line->push_back(c);
-        if (c == '\n')
-            break;
+    if (text->pos >= text->size)
+        return false;
+    const char* start = text->data + text->pos;
+    size_t rest = text->size - text->pos;
+    const char* lineFeed = static_cast<const char*>(std::memchr(start, '\n', rest));
+    size_t length = lineFeed ? static_cast<size_t>(lineFeed - start) + 1 : rest;
+    text->pos += length;
+    // Within one line a carriage return can stand before the line feed only at its end.
+    if (lineFeed && length >= 2 && start[length - 2] == '\r') {
+        line->assign(start, length - 2);
+        line->push_back('\n');
+    } else {
+        line->assign(start, length);
     }
-    return !line->empty();
+    return true;
 }
 
 bool ReadPlanFile(const char* path, std::string* content)
