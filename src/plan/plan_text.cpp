@@ -1,0 +1,205 @@
+// The plan readers' common ground: separator sets, the tokeniser, the line reader over a
+// file's bytes, the bounded file read and the helpers that fill legs.
+// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs (for the readers).
+#include "plan/plan_text.h"
+
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const PlanSeparators PlanLineSet(" =,-*'");
+const PlanSeparators PlanXmlLineSet("< >=+,?'", "\xB0\xC2");
+const PlanSeparators PlanXmlFieldSet("< >=+,?'\"", "\xB0\xC2");
+const PlanSeparators PlanFmcHeaderSet("[ ]=");
+const PlanSeparators PlanFmcValueSet("=");
+
+char* PlanNextToken(char** cursor, const PlanSeparators& set)
+{
+    char* p = *cursor;
+    if (!p)
+        return nullptr;
+    while (*p && set.Has(*p))
+        ++p;
+    if (!*p) {
+        *cursor = p;
+        return nullptr;
+    }
+    char* token = p;
+    while (*p && !set.Has(*p))
+        ++p;
+    if (*p)
+        *p++ = '\0';
+    *cursor = p;
+    return token;
+}
+
+void PlanTextBegin(PlanText* text, const char* data, size_t size)
+{
+    text->data = data;
+    text->size = data ? size : 0;
+    text->pos = 0;
+    // Editors on the planning computers often save UTF-8 with a byte order mark.
+    if (text->size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0)
+        text->pos = 3;
+}
+
+// One character of the text as text-mode input delivers it: a carriage return directly
+// before a line feed is dropped. Returns false at the end.
+static bool NextChar(PlanText* text, char* c)
+{
+    if (text->pos >= text->size)
+        return false;
+    if (text->data[text->pos] == '\r' && text->pos + 1 < text->size && text->data[text->pos + 1] == '\n')
+        ++text->pos;
+    *c = text->data[text->pos++];
+    return true;
+}
+
+size_t PlanReadLine(PlanText* text, char* buf, size_t capacity)
+{
+    if (capacity == 0)
+        return 0;
+    size_t n = 0;
+    char c;
+    while (n + 1 < capacity && NextChar(text, &c)) {
+        buf[n++] = c;
+        if (c == '\n')
+            break;
+    }
+    buf[n] = '\0';
+    return n;
+}
+
+bool PlanReadLine(PlanText* text, std::string* line)
+{
+    line->clear();
+    if (text->pos >= text->size)
+        return false;
+    const char* start = text->data + text->pos;
+    size_t rest = text->size - text->pos;
+    const char* lineFeed = static_cast<const char*>(std::memchr(start, '\n', rest));
+    size_t length = lineFeed ? static_cast<size_t>(lineFeed - start) + 1 : rest;
+    text->pos += length;
+    // Within one line a carriage return can stand before the line feed only at its end.
+    if (lineFeed && length >= 2 && start[length - 2] == '\r') {
+        line->assign(start, length - 2);
+        line->push_back('\n');
+    } else {
+        line->assign(start, length);
+    }
+    return true;
+}
+
+bool ReadPlanFile(const char* path, std::string* content)
+{
+    content->clear();
+    if (!path)
+        return false;
+    std::string file = PlatformPath(path);
+    // Non-blocking, so that opening a FIFO left in the plan folder returns at once; the
+    // check below then refuses it.
+    int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    size_t want = static_cast<size_t>(st.st_size) < PlanFileMaxBytes ? static_cast<size_t>(st.st_size) : PlanFileMaxBytes;
+    content->resize(want);
+    size_t done = 0;
+    // A file that grows while it is read is read up to the size it had when opened.
+    while (done < want) {
+        ssize_t n = read(fd, &(*content)[done], want - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    content->resize(done);
+    close(fd);
+    return true;
+}
+
+void PlanReaderStart()
+{
+    FlightPlan.legCount = 0;
+    FlightPlan.droppedLegs = 0;
+    for (PlanLeg& leg : FlightPlan.legs)
+        leg = PlanLeg{};
+}
+
+PlanLeg* PlanCurrentLeg()
+{
+    if (FlightPlan.legCount < 0 || FlightPlan.legCount >= PlanLegMax)
+        return nullptr;
+    return &FlightPlan.legs[FlightPlan.legCount];
+}
+
+void PlanCompleteLeg()
+{
+    if (PlanCurrentLeg())
+        ++FlightPlan.legCount;
+    else
+        ++FlightPlan.droppedLegs;
+}
+
+void PlanStoreIdent(PlanLeg* leg, const char* text)
+{
+    if (!leg)
+        return;
+    size_t n = 0;
+    if (text)
+        for (; text[n] && n < PlanIdentMax - 1; ++n)
+            leg->ident[n] = text[n];
+    while (n > 0 && (leg->ident[n - 1] == '\n' || leg->ident[n - 1] == '\r'))
+        --n;
+    std::memset(leg->ident + n, 0, PlanIdentMax - n);
+}
+
+double PlanReadDecimal(const char* text)
+{
+    if (!text)
+        return 0.0;
+    // Copied out, so that the conversion can never read past what the reader handed over.
+    char word[64];
+    size_t n = 0;
+    while (text[n] && n < sizeof word - 1) {
+        word[n] = text[n];
+        ++n;
+    }
+    word[n] = '\0';
+    double v = std::strtod(word, nullptr);
+    if (std::isnan(v))
+        return 0.0;
+    constexpr double Limit = 1.0e7;
+    return v > Limit ? Limit : v < -Limit ? -Limit : v;
+}
+
+long PlanReadInteger(const char* text)
+{
+    if (!text)
+        return 0;
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    long v = 0;
+    constexpr long Limit = 1000000000L;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (v < Limit)
+            v = v * 10 + (*p - '0');
+    if (v > Limit)
+        v = Limit;
+    return negative ? -v : v;
+}
