@@ -12,9 +12,10 @@ namespace {
 
 std::string MfdIni(int mode, const std::string& du2, const std::string& du3)
 {
+    const std::string plans = du3 + "/my plans";
     return "[X_SIZE,Y_SIZE]\n433,605\n[X_POSITION,Y_POSISTION]\n100,100\n[FRAMELESS_WINDOW(0-1)]\n0\n"
            "[DISPLAY_BEZEL(0-1)]\n0\n[MFD=0,EICAS=1]\n" +
-           std::to_string(mode) + "\n[PLAN_PATH]\n\"\"\n[PATH_TO_DU2]\n\"" + du2 + "\"\n[PATH_TO_DU3]\n\"" + du3 +
+           std::to_string(mode) + "\n[PLAN_PATH]\n\"" + plans + "\"\n[PATH_TO_DU2]\n\"" + du2 + "\"\n[PATH_TO_DU3]\n\"" + du3 +
            "\"";
 }
 
@@ -88,6 +89,42 @@ TEST_F(MenuEndToEnd, PanelSetsTheSpeedsAndBothUnitsGetThem)
     }
     // The panel is told once that the configuration changed.
     EXPECT_TRUE(WaitFor(du3, [](const std::string& s) { return JsonValue(s, "PanelNotifyPending") == "false"; }));
+}
+
+// A plan loaded from the cockpit: FPLN opens the plan folder's list, FPLN again loads the
+// highlighted line-based plan, both folders' accfg.ini carry it under [ACTIVE_PLAN], and a
+// stand-in started with --route on that file flies it: its GPS names the plan's first point.
+TEST_F(MenuEndToEnd, PanelLoadsAPlanThatTheNextSimulatorStartFlies)
+{
+    ASSERT_EQ(system(("mkdir -p '" + du3 + "/my plans'").c_str()), 0);
+    WriteFile(du3 + "/my plans/coast.pln", "[flightplan]\r\ntitle=coast\r\n"
+                                           "waypoint.0=OCN, V, N33* 14.42', W117* 25.05', +000000.00\r\n"
+                                           "waypoint.1=SLI, V, N33* 47.00', W118* 3.22', +000000.00\r\n");
+    sim = StartSim("--freeze --at 300");
+    ASSERT_GT(sim.pid, 0);
+    StartUnit(du3);
+    Panel("key 3 1");
+    ASSERT_TRUE(WaitForMenu(du3, 2, 0));
+    Panel("key 3 3");
+    ASSERT_TRUE(WaitFor(du3, [](const std::string& s) { return JsonValue(s, "PlanCount") == "1"; }));
+    Panel("key 3 3");
+    ASSERT_TRUE(WaitFor(du3, [](const std::string& s) {
+        return JsonValue(s, "PlanLegCount") == "2" && JsonValue(s, "ShowRoute") == "true";
+    }));
+    const std::string section = "[ACTIVE_PLAN]\n2,33.240334,-117.417503,OCN\n1,33.783333,-118.053665,SLI\n";
+    for (const std::string& dir : {du3, du2}) {
+        ASSERT_TRUE(WaitUntil([&] { return ReadFile(dir + "/accfg.ini").find("[ACTIVE_PLAN]\n2,") != std::string::npos; }));
+        const std::string file = ReadFile(dir + "/accfg.ini");
+        EXPECT_EQ(file.substr(file.find("[ACTIVE_PLAN]")), section) << dir;
+    }
+    // Written at start-up and again on opening the page, which lists the listing too.
+    EXPECT_EQ(ReadFile(du3 + "/my plans/planlist.txt"), "coast.pln\nplanlist.txt\n");
+
+    StopBackground(unit);
+    StopBackground(sim);
+    sim = StartSim("--freeze --at 0 --route " + du3 + "/accfg.ini");
+    ASSERT_GT(sim.pid, 0);
+    EXPECT_EQ(Panel("peek 0x60A4 4"), std::to_string(0x004E434F) + "\n");   // "OCN"
 }
 
 // On the EICAS the systems menu stays up; keys change the page and the page's own key keeps it.
