@@ -11,6 +11,7 @@
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -92,6 +93,16 @@ TEST_F(PlanFolder, ListsPlanNamesUpperCasedAndNothingElse)
     EXPECT_NE(listing.find("route.pLn\n"), std::string::npos);   // the listing names every file
     EXPECT_EQ(listing.find("sub.pln"), std::string::npos);
     OpenList();   // a rebuild lists planlist.txt itself, and still does not offer it
+    EXPECT_EQ(PlanList.count, 5);
+
+    // A plan path written the Windows way (backslashes, as copied from a Windows cockpit).
+    std::string windows = folder;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    std::snprintf(DisplayConfig.PlanPath, sizeof DisplayConfig.PlanPath, "%s", windows.c_str());
+    MenuReset();
+    PlanList.count = 0;
+    OpenList();
+    EXPECT_EQ(Menu.MenuPage, PagePlanList);
     EXPECT_EQ(PlanList.count, 5);
 }
 
