@@ -72,5 +72,7 @@ void TestModule::Answer(int client)
         ScribbleWith(block);
     if (block)
         PlatformUnmapView(block, SimBlockSize);
+    if (block && mode == ModuleMode::Resize)
+        PlatformResizeMappingName(request.blockName, ResizeTo);
     PlatformModuleAnswer(client, request.sequence, result);
 }
