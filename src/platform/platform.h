@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -115,9 +116,21 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
 std::string PlatformPath(const char* windowsPath);
 bool PlatformChangeDirectory(const char* dir);
 bool PlatformRemoveFile(const char* path);
-// Replaces `path` with `content` through a temporary file in the same folder renamed
-// into place, so a crash never leaves half a file. False when it cannot be written.
+// Every file the programs write goes through these. A file is written into a fresh
+// temporary beside it ("<name>.tmp.<pid>.<n>", created exclusively and never through a
+// symbolic link), flushed to disk and renamed over the name, so a crash never leaves half
+// a file and a link planted in the folder is replaced, never followed. Temporaries left by
+// processes that have ended are removed on the way.
+// Replaces `path` with `content`. False when it cannot be written.
 bool PlatformWriteFileAtomic(const char* path, const std::string& content);
+// Appends `text` to `path` (created when missing), never through a symbolic link.
+bool PlatformAppendFile(const char* path, const std::string& text);
+// A file written piece by piece (traces, dumps, screenshots). With visibleAtOnce the new
+// file takes its name at once (for streams that others follow as they grow); otherwise it
+// takes it at PlatformCloseOutput, and only when `keep` is true. nullptr on failure.
+FILE* PlatformOpenOutput(const char* path, bool visibleAtOnce);
+// Flushes to disk and closes; false when the file could not be completed.
+bool PlatformCloseOutput(FILE* file, bool keep = true);
 // Names of the plain files in `dir`, sorted; empty when the folder cannot be read.
 std::vector<std::string> PlatformListDirectory(const char* dir);
 

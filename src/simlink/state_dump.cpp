@@ -144,7 +144,7 @@ int StateDumpFormat(long frame, char* buffer, int size)
 bool StateDumpOpen(const char* path)
 {
     StateDumpClose();
-    DumpFile = std::fopen(path, "w");
+    DumpFile = PlatformOpenOutput(path, true);
     return DumpFile != nullptr;
 }
 
@@ -171,6 +171,6 @@ void StateDumpFrame(long frame)
 void StateDumpClose()
 {
     if (DumpFile)
-        std::fclose(DumpFile);
+        PlatformCloseOutput(DumpFile);
     DumpFile = nullptr;
 }
