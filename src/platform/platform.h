@@ -170,7 +170,8 @@ uint16_t PlatformAddAtom(const char* name);           // 0 on failure
 void PlatformDeleteAtom(uint16_t atom);
 // A named shared mapping; -1 on failure or when the name exists already.
 int PlatformCreateMapping(const char* name, uint32_t size);
-// The mapping's real size now (fstat), -1 when it cannot be asked.
+// The mapping's real size now (fstat); -1 when it cannot be asked or the object is no
+// longer under its name (removed, or replaced by another object).
 int64_t PlatformMappingSize(int mapping);
 // The client's access to its block: the first `size` bytes written or read back through
 // the descriptor, never through a mapped view, so a module that shrinks the object can

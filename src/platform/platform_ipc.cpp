@@ -179,8 +179,10 @@ int PlatformCreateMapping(const char* name, uint32_t size)
 
 int64_t PlatformMappingSize(int mapping)
 {
+    // An object whose name was removed or given to another object has no links left:
+    // whatever the module now serves under the name, it is not this block.
     struct stat st;
-    if (mapping < 0 || fstat(mapping, &st) != 0)
+    if (mapping < 0 || fstat(mapping, &st) != 0 || st.st_nlink == 0)
         return -1;
     return static_cast<int64_t>(st.st_size);
 }

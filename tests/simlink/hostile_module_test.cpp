@@ -90,14 +90,16 @@ TEST_F(HostileModuleTest, LateModuleFailsAfterOneTimeOutClosesAndItsAnswersAreNe
 
 // A module that cuts the block short (or grows it) would fault a client that walked a
 // mapped view; here the exchange fails, the link closes, and nothing is copied.
-TEST_F(HostileModuleTest, ResizedBlockFailsTheExchangeWithoutFaulting)
+TEST_F(HostileModuleTest, ResizedOrReplacedBlockFailsTheExchangeWithoutFaulting)
 {
-    for (uint32_t size : {0u, 100u, 4096u, SimBlockSize - 1, SimBlockSize + 4096}) {
+    // 1: a new object of the right size under the block's name; the module would serve
+    // that one from now on and the client would read zeros from its own forever.
+    for (uint32_t size : {0u, 100u, 4096u, SimBlockSize - 1, SimBlockSize + 4096, 1u}) {
         if (!SimLinkIsOpen()) {
             module.Mode = ModuleMode::Normal;
             ASSERT_TRUE(SimLinkOpen(0));
         }
-        module.Mode = ModuleMode::Resize;
+        module.Mode = size == 1 ? ModuleMode::Replace : ModuleMode::Resize;
         module.ResizeTo = size;
         Arena arena;
         EXPECT_FALSE(Exchange(arena)) << size;

@@ -74,5 +74,7 @@ void TestModule::Answer(int client)
         PlatformUnmapView(block, SimBlockSize);
     if (block && mode == ModuleMode::Resize)
         PlatformResizeMappingName(request.blockName, ResizeTo);
+    if (block && mode == ModuleMode::Replace)
+        PlatformReplaceMappingName(request.blockName, SimBlockSize);
     PlatformModuleAnswer(client, request.sequence, result);
 }

@@ -16,6 +16,7 @@ enum class ModuleMode {
     Late,        // answers 1 after LateMs without touching the block
     Scribble,    // performs the block, then overwrites it with ScribbleWith(block)
     Resize,      // performs the block, then makes its object ResizeTo bytes long
+    Replace,     // performs the block, then puts a new object under its name
 };
 
 struct TestModule {

@@ -3,7 +3,8 @@
 //   scribble  performs the block, then overwrites request headers (types, sizes, tokens)
 //   shrink    every few requests cuts the client's block short (to 0, 100 or 4096 bytes)
 //   late      every few requests answers only after 400 ms, past the units' time-out
-//   garbage   performs the block, then fills every read's data with random bytes
+//   garbage   performs the block, then fills every read's data with random bytes (the
+//             version words of the handshake excepted)
 //   sizes     every few requests grows the block, cuts it to an odd size, or puts a new
 //             object under its name
 // Owns: the hostile mode and its random generator. Reads: nothing else.
@@ -37,7 +38,7 @@ uint32_t Word(const unsigned char* at)
     return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
 }
 
-// Calls `each` with every request's position, type and size, as the module read them.
+// Calls `each` with every request's position, type, offset and size, as the module read them.
 template <typename Each>
 void ForEachRequest(const unsigned char* block, Each each)
 {
@@ -48,7 +49,7 @@ void ForEachRequest(const unsigned char* block, Each each)
         uint32_t header = type == 1 ? 16 : type == 2 ? 12 : 0;
         if (header == 0 || size > SimRequestArea || position + header + size > SimRequestArea)
             return;
-        each(position, type, size);
+        each(position, type, Word(block + position + 4), size);
         position += header + size;
     }
 }
@@ -92,7 +93,7 @@ bool SimHostileAfterProcess(unsigned char* block, const char* blockName)
         // One to four header words of the answered block get a random value.
         uint32_t positions[64];
         int count = 0;
-        ForEachRequest(block, [&](uint32_t position, uint32_t, uint32_t) {
+        ForEachRequest(block, [&](uint32_t position, uint32_t, uint32_t, uint32_t) {
             if (count < 64)
                 positions[count++] = position;
         });
@@ -108,8 +109,10 @@ bool SimHostileAfterProcess(unsigned char* block, const char* blockName)
         return false;
     }
     case SimHostileMode::Garbage:
-        ForEachRequest(block, [&](uint32_t position, uint32_t type, uint32_t size) {
-            if (type != 1)
+        // The version words stay as they are, or no client would ever connect to see the
+        // garbage in everything else.
+        ForEachRequest(block, [&](uint32_t position, uint32_t type, uint32_t offset, uint32_t size) {
+            if (type != 1 || (offset < 0x330C && offset + size > 0x3304))
                 return;
             for (uint32_t i = 0; i < size; ++i)
                 block[position + 16 + i] = static_cast<unsigned char>(NextRandom());
