@@ -21,11 +21,23 @@ uint32_t PlatformRegisterMessage(const char*) { return 0xC123; }
 uint16_t PlatformAddAtom(const char*) { return 0xC000; }
 void PlatformDeleteAtom(uint16_t) {}
 int PlatformCreateMapping(const char*, uint32_t) { return 5; }
-void* PlatformMapView(int, uint32_t) { return Block; }
-void PlatformUnmapView(void*, uint32_t) {}
+int64_t PlatformMappingSize(int) { return sizeof Block; }
 void PlatformCloseMapping(int, const char*) {}
+void PlatformRemoveStaleMappings(const char*) {}
 
-bool PlatformSendMessageTimeout(int, uint32_t, uint16_t, uint32_t, int, uint32_t* result)
+bool PlatformPutBlock(int, const void* data, uint32_t size)
+{
+    std::memcpy(Block, data, size);
+    return true;
+}
+
+bool PlatformGetBlock(int, void* data, uint32_t size)
+{
+    std::memcpy(data, Block, size);
+    return true;
+}
+
+bool PlatformPostMessage(int, uint32_t, uint16_t, uint32_t, uint32_t* sequence)
 {
     SimPublishVersions(Space, 0x20260105, 8);
     SimProcessBlock(Block, sizeof Block, Space);
@@ -36,6 +48,12 @@ bool PlatformSendMessageTimeout(int, uint32_t, uint16_t, uint32_t, int, uint32_t
             n = sizeof Block - position;
         std::memcpy(Block + position, FakeModuleScribble + 2, n);
     }
-    *result = 1;
+    *sequence = 1;
     return true;
+}
+
+int PlatformAwaitAnswer(int, uint32_t, int, uint32_t* result)
+{
+    *result = 1;
+    return 1;
 }

@@ -21,10 +21,7 @@ namespace {
 // One line per failure, the log opened and closed around it so that it survives a crash.
 void AppendErrorLog(const char* line)
 {
-    if (FILE* log = std::fopen("error.log", "a")) {
-        std::fputs(line, log);
-        std::fclose(log);
-    }
+    PlatformAppendFile("error.log", line);
 }
 
 // The whole file in one read: the files hold hundreds of thousands of short lines and are

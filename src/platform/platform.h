@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -115,9 +116,21 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
 std::string PlatformPath(const char* windowsPath);
 bool PlatformChangeDirectory(const char* dir);
 bool PlatformRemoveFile(const char* path);
-// Replaces `path` with `content` through a temporary file in the same folder renamed
-// into place, so a crash never leaves half a file. False when it cannot be written.
+// Every file the programs write goes through these. A file is written into a fresh
+// temporary beside it ("<name>.tmp.<pid>.<n>", created exclusively and never through a
+// symbolic link), flushed to disk and renamed over the name, so a crash never leaves half
+// a file and a link planted in the folder is replaced, never followed. Temporaries left by
+// processes that have ended are removed on the way.
+// Replaces `path` with `content`. False when it cannot be written.
 bool PlatformWriteFileAtomic(const char* path, const std::string& content);
+// Appends `text` to `path` (created when missing), never through a symbolic link.
+bool PlatformAppendFile(const char* path, const std::string& text);
+// A file written piece by piece (traces, dumps, screenshots). With visibleAtOnce the new
+// file takes its name at once (for streams that others follow as they grow); otherwise it
+// takes it at PlatformCloseOutput, and only when `keep` is true. nullptr on failure.
+FILE* PlatformOpenOutput(const char* path, bool visibleAtOnce);
+// Flushes to disk and closes; false when the file could not be completed.
+bool PlatformCloseOutput(FILE* file, bool keep = true);
 // Names of the plain files in `dir`, sorted; empty when the folder cannot be read.
 std::vector<std::string> PlatformListDirectory(const char* dir);
 
@@ -141,6 +154,8 @@ void PlatformPlaySoundSync(const char* path);
 // - a named mapping is a POSIX shared memory object, created exclusively, mode 0600;
 // - a timed send is one request and one 32-bit answer; every request carries a sequence
 //   number, so an answer that arrives after its time-out is never taken for a later one.
+//   The send never waits and the wait for the answer is the caller's to bound, so a unit
+//   can look for an answer once a frame without stalling its display.
 
 // The runtime folder, created (mode 0700) when missing; empty when it cannot be made
 // private to this user.
@@ -155,13 +170,26 @@ uint16_t PlatformAddAtom(const char* name);           // 0 on failure
 void PlatformDeleteAtom(uint16_t atom);
 // A named shared mapping; -1 on failure or when the name exists already.
 int PlatformCreateMapping(const char* name, uint32_t size);
-void* PlatformMapView(int mapping, uint32_t size);    // nullptr on failure
+// The mapping's real size now (fstat); -1 when it cannot be asked or the object is no
+// longer under its name (removed, or replaced by another object).
+int64_t PlatformMappingSize(int mapping);
+// The client's access to its block: the first `size` bytes written or read back through
+// the descriptor, never through a mapped view, so a module that shrinks the object can
+// make the call fail but never fault the client. False on a short transfer.
+bool PlatformPutBlock(int mapping, const void* data, uint32_t size);
+bool PlatformGetBlock(int mapping, void* data, uint32_t size);
 void PlatformUnmapView(void* view, uint32_t size);
 void PlatformCloseMapping(int mapping, const char* name);  // also removes the name
-// Sends `message` with the atom's name and `param` and waits up to timeoutMs for the
-// module's 32-bit result. False when it could not be sent or no answer came in time.
-bool PlatformSendMessageTimeout(int window, uint32_t message, uint16_t atom, uint32_t param,
-                                int timeoutMs, uint32_t* result);
+// Removes this user's mappings named `prefix` + <hex process id> + ":..." whose process
+// has ended (a client killed before it could remove its block).
+void PlatformRemoveStaleMappings(const char* prefix);
+// Sends `message` with the atom's name and `param` without waiting; false when the module
+// is gone or does not take requests now. *sequence names the request for the answer.
+bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence);
+// Waits up to timeoutMs (0: only looks) for the module's 32-bit answer to `sequence`,
+// dropping late answers to earlier requests. 1: answered; 0: not yet; -1: the module has
+// gone (connection closed or broken).
+int PlatformAwaitAnswer(int window, uint32_t sequence, int timeoutMs, uint32_t* result);
 
 // Module side (the orvex-sim stand-in and test modules).
 constexpr int PlatformBlockNameMax = 64;
@@ -183,9 +211,14 @@ int PlatformWaitReadable(const int* fds, bool* ready, int count, int timeoutMs);
 bool PlatformModuleReceive(int client, PlatformModuleRequest* request);
 bool PlatformModuleAnswer(int client, uint32_t sequence, uint32_t result);
 void PlatformModuleDropClient(int client);
+// The process id of the client at the other end (from the socket's credentials); -1 if unknown.
+int PlatformModuleClientPid(int client);
 // Opens an existing block by name, checking it is at least `size` bytes; nullptr if not.
 void* PlatformOpenMapping(const char* name, uint32_t size);
-void PlatformRemoveMappingName(const char* name);
+// The hostile module's tools: cut or grow a client's block, or put a new object of `size`
+// bytes under its name.
+bool PlatformResizeMappingName(const char* name, uint32_t size);
+bool PlatformReplaceMappingName(const char* name, uint32_t size);
 // SIGINT and SIGTERM set *flag instead of ending the process.
 void PlatformCatchTermination(volatile int* flag);
 // SIGUSR1 sets *flag: a running display unit is asked for a screenshot of its next frame.

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -91,10 +92,19 @@ int PlatformFindModuleWindow(const char* className)
     sockaddr_un address;
     if (!SocketAddress(className, &address))
         return -1;
-    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    // The connect itself must not wait: a module that is stopped (or hung) still has its
+    // socket listening, and once its queue of waiting connections is full a blocking
+    // connect would hang the caller's frame. Sends and receives wait only as long as each
+    // call asks for, so the socket goes back to blocking once connected.
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return -1;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         close(fd);
         return -1;
     }
@@ -167,10 +177,47 @@ int PlatformCreateMapping(const char* name, uint32_t size)
     return fd;
 }
 
-void* PlatformMapView(int mapping, uint32_t size)
+int64_t PlatformMappingSize(int mapping)
 {
-    void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, mapping, 0);
-    return view == MAP_FAILED ? nullptr : view;
+    // An object whose name was removed or given to another object has no links left:
+    // whatever the module now serves under the name, it is not this block.
+    struct stat st;
+    if (mapping < 0 || fstat(mapping, &st) != 0 || st.st_nlink == 0)
+        return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+// The client never maps its block: it writes the requests with pwrite and reads the
+// answered block back with pread. A module that shrinks the object then makes a read come
+// back short, where a mapped view would have faulted the client in the middle of its walk.
+bool PlatformPutBlock(int mapping, const void* data, uint32_t size)
+{
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    uint32_t done = 0;
+    while (done < size) {
+        ssize_t n = pwrite(mapping, bytes + done, size - done, done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool PlatformGetBlock(int mapping, void* data, uint32_t size)
+{
+    unsigned char* bytes = static_cast<unsigned char*>(data);
+    uint32_t done = 0;
+    while (done < size) {
+        ssize_t n = pread(mapping, bytes + done, size - done, done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;  // 0: the object ends early, someone cut it short
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
 }
 
 void PlatformUnmapView(void* view, uint32_t size)
@@ -187,11 +234,39 @@ void PlatformCloseMapping(int mapping, const char* name)
     shm_unlink(ShmName(name).c_str());
 }
 
+void PlatformRemoveStaleMappings(const char* prefix)
+{
+    // Shared memory objects live in /dev/shm as plain files. Only names of our own scheme
+    // (prefix, then the creator's process id in hexadecimal, then ':'), only objects of
+    // this user, and only when that process no longer exists.
+    DIR* d = opendir("/dev/shm");
+    if (!d)
+        return;
+    size_t prefixLength = std::strlen(prefix);
+    while (dirent* e = readdir(d)) {
+        const char* name = e->d_name;
+        if (std::strncmp(name, prefix, prefixLength) != 0)
+            continue;
+        char* end = nullptr;
+        unsigned long pid = std::strtoul(name + prefixLength, &end, 16);
+        if (end == name + prefixLength || *end != ':' || pid == 0 || pid > 0x3FFFFFFF)
+            continue;
+        struct stat st;
+        if (fstatat(dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != getuid())
+            continue;
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        shm_unlink(ShmName(name).c_str());
+    }
+    closedir(d);
+}
+
 static uint32_t RequestSequence = 0;
 
 // The receive time-out of the module socket, set only when it changes: in the usual case
-// it is the same 2000 ms for every exchange, and the exchange is then one send and one
-// blocking receive, with no poll in between.
+// it is the same for every exchange, and the exchange is then one send and one blocking
+// receive, with no poll in between.
 static bool SetReceiveTimeout(int window, long micros)
 {
     if (window == TimeoutSocket && micros == TimeoutMicros)
@@ -204,46 +279,57 @@ static bool SetReceiveTimeout(int window, long micros)
     return true;
 }
 
-// Waits for the answer to `sequence`; answers to earlier requests that timed out are
-// read and dropped on the way, and the wait for the right one goes on for what is left.
-static bool AwaitAnswer(int window, uint32_t sequence, int timeoutMs, uint32_t* result)
-{
-    double deadline = PlatformMillis() + timeoutMs;
-    long micros = static_cast<long>(timeoutMs) * 1000;
-    for (;;) {
-        if (micros <= 0 || !SetReceiveTimeout(window, micros))
-            return false;
-        unsigned char answer[AnswerBytes];
-        ssize_t got = recv(window, answer, sizeof answer, 0);
-        if (got == 0)
-            return false;  // the module has gone
-        if (got < 0 && errno != EINTR)
-            return false;  // EAGAIN: the time is up
-        if (got == static_cast<ssize_t>(AnswerBytes) && GetWord(answer) == sequence) {
-            *result = GetWord(answer + 4);
-            return true;
-        }
-        micros = static_cast<long>((deadline - PlatformMillis()) * 1000);
-    }
-}
-
-bool PlatformSendMessageTimeout(int window, uint32_t message, uint16_t atom, uint32_t param,
-                                int timeoutMs, uint32_t* result)
+bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence)
 {
     int slot = atom - 0xC000;
     if (window < 0 || slot < 0 || slot >= AtomSlots || AtomNames[slot][0] == 0)
         return false;
     unsigned char request[RequestHeaderBytes + PlatformBlockNameMax];
-    uint32_t sequence = ++RequestSequence;
-    PutWord(request, sequence);
+    *sequence = ++RequestSequence;
+    PutWord(request, *sequence);
     PutWord(request + 4, message);
     PutWord(request + 8, param);
     size_t length = std::strlen(AtomNames[slot]);
     std::memcpy(request + RequestHeaderBytes, AtomNames[slot], length);
-    ssize_t sent = send(window, request, RequestHeaderBytes + length, MSG_NOSIGNAL);
-    if (sent != static_cast<ssize_t>(RequestHeaderBytes + length))
-        return false;
-    return AwaitAnswer(window, sequence, timeoutMs, result);
+    // Never waits: a module that stopped reading has a full queue, and that is its failure.
+    ssize_t sent = send(window, request, RequestHeaderBytes + length, MSG_NOSIGNAL | MSG_DONTWAIT);
+    return sent == static_cast<ssize_t>(RequestHeaderBytes + length);
+}
+
+// Waits for the answer to `sequence`; answers to earlier requests that timed out are
+// read and dropped on the way, and the wait for the right one goes on for what is left.
+int PlatformAwaitAnswer(int window, uint32_t sequence, int timeoutMs, uint32_t* result)
+{
+    if (window < 0)
+        return -1;
+    double deadline = PlatformMillis() + timeoutMs;
+    long micros = static_cast<long>(timeoutMs) * 1000;
+    for (;;) {
+        unsigned char answer[AnswerBytes];
+        ssize_t got;
+        if (micros <= 0) {
+            got = recv(window, answer, sizeof answer, MSG_DONTWAIT);
+        } else {
+            if (!SetReceiveTimeout(window, micros))
+                return -1;
+            got = recv(window, answer, sizeof answer, 0);
+        }
+        if (got == 0)
+            return -1;  // the module has gone
+        if (got < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return 0;  // the time is up
+            if (errno != EINTR)
+                return -1;
+        }
+        if (got == static_cast<ssize_t>(AnswerBytes) && GetWord(answer) == sequence) {
+            *result = GetWord(answer + 4);
+            return 1;
+        }
+        micros = static_cast<long>((deadline - PlatformMillis()) * 1000);
+        if (micros <= 0 && timeoutMs > 0)
+            return 0;
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -329,6 +415,15 @@ bool PlatformModuleAnswer(int client, uint32_t sequence, uint32_t result)
     return send(client, answer, sizeof answer, MSG_NOSIGNAL | MSG_DONTWAIT) == static_cast<ssize_t>(AnswerBytes);
 }
 
+int PlatformModuleClientPid(int client)
+{
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
+        return -1;
+    return static_cast<int>(credentials.pid);
+}
+
 void PlatformModuleDropClient(int client)
 {
     if (client >= 0)
@@ -354,10 +449,29 @@ void* PlatformOpenMapping(const char* name, uint32_t size)
     return view == MAP_FAILED ? nullptr : view;
 }
 
-void PlatformRemoveMappingName(const char* name)
+bool PlatformResizeMappingName(const char* name, uint32_t size)
 {
-    if (name[0] && !std::strchr(name, '/'))
-        shm_unlink(ShmName(name).c_str());
+    if (!name[0] || std::strchr(name, '/'))
+        return false;
+    int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    bool ok = ftruncate(fd, size) == 0;
+    close(fd);
+    return ok;
+}
+
+bool PlatformReplaceMappingName(const char* name, uint32_t size)
+{
+    if (!name[0] || std::strchr(name, '/'))
+        return false;
+    shm_unlink(ShmName(name).c_str());
+    int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    bool ok = ftruncate(fd, size) == 0;
+    close(fd);
+    return ok;
 }
 
 static volatile int* TerminationFlag = nullptr;

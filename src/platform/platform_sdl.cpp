@@ -324,14 +324,14 @@ bool PlatformSaveScreenshot(const char* path)
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
 
-    FILE* file = std::fopen(path, "wb");
+    FILE* file = PlatformOpenOutput(path, false);
     if (!file)
         return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(file);
+        PlatformCloseOutput(file, false);
         return false;
     }
     png_init_io(png, file);
@@ -346,5 +346,5 @@ bool PlatformSaveScreenshot(const char* path)
         png_write_row(png, pixels.data() + static_cast<size_t>(row) * width * 3);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    return PlatformCloseOutput(file);
 }

@@ -119,7 +119,7 @@ void PacingAfterSwap()
 bool FrameLogOpen(const char* path)
 {
     FrameLogClose();
-    FrameLog = std::fopen(path, "w");
+    FrameLog = PlatformOpenOutput(path, true);
     return FrameLog != nullptr;
 }
 
@@ -132,6 +132,6 @@ void FrameLogFrame(long frame, int64_t startNs, int64_t swapNs)
 void FrameLogClose()
 {
     if (FrameLog)
-        std::fclose(FrameLog);
+        PlatformCloseOutput(FrameLog);
     FrameLog = nullptr;
 }

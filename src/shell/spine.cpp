@@ -18,6 +18,7 @@
 #include "shell/textures.h"
 #include "shell/window.h"
 #include "simlink/aircraft.h"
+#include "simlink/simlink.h"
 #include "simlink/state_dump.h"
 #include "traffic/traffic.h"
 
@@ -302,7 +303,7 @@ int RunProgram(const ProgramOptions& options)
 
     // Simulator: one connection attempt before anything else; a failure is silent and
     // every frame tries again.
-    ConnectSimulator();
+    ConnectSimulatorAtStart(ExchangeTimeoutUnitMs);
     if (!ConfigFileExists())
         WriteConfig(true);
     ReadConfig();

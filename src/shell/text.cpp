@@ -5,6 +5,7 @@
 
 #include "shell/automation.h"
 #include "shell/shell.h"
+#include "platform/platform.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -121,7 +122,7 @@ void PrintText(int slot, int alignment, const char* format, ...)
 
 void TextTraceOpen(const char* path)
 {
-    TextTrace = std::fopen(path, "w");
+    TextTrace = PlatformOpenOutput(path, true);
     if (!TextTrace)
         std::fprintf(stderr, "orvex: cannot write the text trace %s\n", path);
 }
@@ -129,6 +130,6 @@ void TextTraceOpen(const char* path)
 void TextTraceClose()
 {
     if (TextTrace)
-        std::fclose(TextTrace);
+        PlatformCloseOutput(TextTrace);
     TextTrace = nullptr;
 }

@@ -1,9 +1,11 @@
 // Connection to the simulator module and the per-frame exchanges: the acquisition batch,
 // the display reversion byte and the read-modify-write of the shared panel flag byte.
 // Owns: Aircraft.Raw, Cockpit (DisplayReversion, PrevDisplayReversion, PanelFlags,
-// PanelNotifyPending). Reads: Shell (ConfiguredMode, ShowingMfd). Writes: Shell.LinkConnected.
+// PanelNotifyPending). Reads: Shell (ConfiguredMode, ShowingMfd). Writes: Shell.LinkConnected,
+// Aircraft (reset to the no-simulator picture when the link is lost).
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
+#include "platform/platform.h"
 #include "simlink/simlink.h"
 
 #include <cstdint>
@@ -14,8 +16,39 @@
 
 void ConnectSimulator()
 {
-    // Any simulator version is accepted; a failed open is retried by the next frame.
-    Shell.LinkConnected = SimLinkOpen(0);
+    // Any simulator version is accepted. The attempt goes step by step, one look a frame,
+    // so a missing or stopped module costs the frame a system call or two, never a wait;
+    // failed attempts are retried after a short back-off.
+    SimLink.SendTimeoutMs = ExchangeTimeoutUnitMs;
+    Shell.LinkConnected = SimLinkConnectStep(0, PlatformMillis()) == SimLinkPhase::Open;
+}
+
+void ConnectSimulatorAtStart(int waitMs)
+{
+    // At start-up the unit may wait a little for a module that is there, so its first frame
+    // already shows the simulator; a missing module is found out at once.
+    SimLink.SendTimeoutMs = ExchangeTimeoutUnitMs;
+    double until = PlatformMillis() + waitMs;
+    SimLinkPhase phase = SimLinkConnectStep(0, PlatformMillis());
+    while (phase == SimLinkPhase::Handshaking && PlatformMillis() < until) {
+        PlatformSleepMs(1);
+        phase = SimLinkConnectStep(0, PlatformMillis());
+    }
+    Shell.LinkConnected = phase == SimLinkPhase::Open;
+}
+
+void NoteLinkLost()
+{
+    // The module has gone (killed, stopped, or answering nonsense): the unit shows what it
+    // shows with no simulator, as at a start without one, rather than values frozen at the
+    // moment of the loss, and the next frames look for a module again. The knob counter is
+    // kept so that the loss does not read as a turn of the knob.
+    uint8_t knobRaw = Aircraft.Raw.KnobCounter;
+    int knob = Aircraft.KnobCounter;
+    AircraftReset();
+    Aircraft.Raw.KnobCounter = knobRaw;
+    Aircraft.KnobCounter = knob;
+    Shell.LinkConnected = false;
 }
 
 // The batch: every row of the acquisition table, the GPS identifier and this unit's three
@@ -37,9 +70,14 @@ static void QueueAcquisitionBatch()
 void AcquireAircraftState()
 {
     // The individual results are not examined: a failed exchange leaves every raw value
-    // as it was, and the conversions below start from those again.
+    // as it was, and the conversions below start from those again. A link that closed
+    // under the exchange (the module went away) ends the frame's exchanges.
     QueueAcquisitionBatch();
     SimLinkProcess();
+    if (!SimLinkIsOpen()) {
+        NoteLinkLost();
+        return;
+    }
 
     // The reversion byte goes in an exchange of its own. The temporary starts from the
     // last known state, so a failed exchange keeps the display as it is instead of
@@ -64,5 +102,7 @@ void AcquireAircraftState()
     }
     SimLinkWrite(PanelFlagsOffset, 1, &Cockpit.PanelFlags);
     SimLinkProcess();
+    if (!SimLinkIsOpen())
+        NoteLinkLost();
 }
 

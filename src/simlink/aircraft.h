@@ -236,8 +236,13 @@ extern CockpitState Cockpit;
 void CockpitReset();
 
 // The connection, the per-frame acquisition and the conversions (aircraft_state.cpp).
-// ConnectSimulator: open the link; sets or clears Shell.LinkConnected. Silent.
+// ConnectSimulator: one step of opening the link, never waiting; sets or clears
+// Shell.LinkConnected. Silent. Called by each frame while the link is down.
 void ConnectSimulator();
+// The start-up attempt: the same, waiting up to waitMs for a module that is there.
+void ConnectSimulatorAtStart(int waitMs);
+// The link closed under an exchange: back to the no-simulator picture, link down.
+void NoteLinkLost();
 // One connected frame's exchanges: the batch, the reversion byte, the panel flag byte.
 void AcquireAircraftState();
 // Engineering units of the values converted at acquisition, and the soft-key edges.

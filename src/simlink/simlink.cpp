@@ -13,7 +13,6 @@ SimLinkState SimLink;
 
 static constexpr uint32_t RequestRead = 1;
 static constexpr uint32_t RequestWrite = 2;
-static constexpr int MaxSends = 9;
 static constexpr int HandshakePasses = 5;
 
 // The block is little-endian whatever the machine, so the module can be a 32-bit
@@ -31,7 +30,7 @@ static uint32_t GetWord(const unsigned char* at)
 
 bool SimLinkIsOpen()
 {
-    return SimLink.View != nullptr;
+    return SimLink.Phase == SimLinkPhase::Open;
 }
 
 static void ForgetQueue()
@@ -50,14 +49,13 @@ void SimLinkClose()
         PlatformDeleteAtom(SimLink.Atom);
         SimLink.Atom = 0;
     }
-    if (SimLink.View) {
-        PlatformUnmapView(SimLink.View, SimLinkBlockSize);
-        SimLink.View = nullptr;
-    }
+    SimLink.View = nullptr;
     if (SimLink.Mapping >= 0) {
         PlatformCloseMapping(SimLink.Mapping, SimLink.BlockName);
         SimLink.Mapping = -1;
     }
+    SimLink.Phase = SimLinkPhase::Closed;
+    SimLink.AwaitingAnswer = false;
     ForgetQueue();
 }
 
@@ -70,6 +68,12 @@ void SimLinkReset()
 // Steps 3 to 6 of opening: module window, message, atom and the named block.
 static bool SimLinkAttach()
 {
+    // A client killed before it could remove its block leaves it behind; the next client
+    // of this user clears such blocks once, by the creator's process id in the name.
+    if (!SimLink.StaleBlocksSwept) {
+        PlatformRemoveStaleMappings("FsasmLib:IPC:");
+        SimLink.StaleBlocksSwept = true;
+    }
     SimLink.ModuleWindow = PlatformFindModuleWindow("UIPCMAIN");
     if (SimLink.ModuleWindow < 0)
         SimLink.ModuleWindow = PlatformFindModuleWindow("FS98MAIN");
@@ -87,65 +91,173 @@ static bool SimLinkAttach()
     SimLink.Mapping = PlatformCreateMapping(SimLink.BlockName, SimLinkBlockSize);
     if (SimLink.Mapping < 0)
         return false;
-    SimLink.View = static_cast<unsigned char*>(PlatformMapView(SimLink.Mapping, SimLinkBlockSize));
-    if (!SimLink.View)
-        return false;
+    SimLink.View = SimLink.Block;
+    std::memset(SimLink.Block, 0, sizeof SimLink.Block);
     ForgetQueue();
     return true;
 }
 
-// Asks for the module and simulator versions until both have come; the first pass also
-// announces our library version at 0x330A.
-static bool SimLinkHandshake()
+// Hands the queued block to the module without waiting for the answer: the used part of
+// the block and its end marker go into the shared object, then the request.
+static bool SimLinkPost()
 {
-    const uint16_t library = SimLinkLibraryVersion;
-    unsigned char announcement[2] = {static_cast<unsigned char>(library), static_cast<unsigned char>(library >> 8)};
-    for (int pass = 0; pass < HandshakePasses; ++pass) {
-        if (SimLink.ModuleVersion != 0 && SimLink.SimVersion != 0)
-            break;
-        if (!SimLinkRead(0x3304, 4, &SimLink.ModuleVersion) || !SimLinkRead(0x3308, 4, &SimLink.SimVersion))
-            return false;
-        if (pass == 0 && !SimLinkWrite(0x330A, 2, announcement))
-            return false;
-        if (!SimLinkProcess())
-            return false;
-        PlatformSleepMs(100);
+    PutWord(SimLink.View + SimLink.Cursor, 0);
+    uint32_t used = SimLink.Cursor + 4;
+    SimLink.Cursor = 0;
+    if (PlatformMappingSize(SimLink.Mapping) != SimLinkBlockSize || !PlatformPutBlock(SimLink.Mapping, SimLink.View, used))
+        return false;
+    return PlatformPostMessage(SimLink.ModuleWindow, SimLink.Message, SimLink.Atom, 0, &SimLink.Sequence);
+}
+
+// After the module answered 1: its block comes home, is checked for size and walked.
+// False when the object is no longer the size we made it (shrunk, grown or cut short
+// while we read), which only a misbehaving module does.
+static bool SimLinkCollect()
+{
+    uint32_t used = 0;
+    if (SimLink.QueuedCount > 0) {
+        const SimLinkQueued& last = SimLink.Queued[SimLink.QueuedCount - 1];
+        used = last.position + (last.type == RequestRead ? 16 : 12) + last.size + 4;
     }
+    if (PlatformMappingSize(SimLink.Mapping) != SimLinkBlockSize || !PlatformGetBlock(SimLink.Mapping, SimLink.View, used))
+        return false;
+    SimLinkWalk();
     return true;
 }
 
-bool SimLinkOpen(uint32_t requiredVersion)
+static void SimLinkRetryLater(double nowMs)
 {
-    if (SimLink.View)
+    SimLinkClose();
+    SimLink.BackoffMs = SimLink.BackoffMs == 0 ? SimLinkRetryFirstMs : SimLink.BackoffMs * 2;
+    if (SimLink.BackoffMs > SimLinkRetryMaxMs)
+        SimLink.BackoffMs = SimLinkRetryMaxMs;
+    SimLink.RetryAtMs = nowMs + SimLink.BackoffMs;
+}
+
+// One pass of the handshake asks for the module and simulator versions; the first pass
+// also announces our library version at 0x330A.
+static bool SimLinkStartPass(double nowMs)
+{
+    const uint16_t library = SimLinkLibraryVersion;
+    unsigned char announcement[2] = {static_cast<unsigned char>(library), static_cast<unsigned char>(library >> 8)};
+    if (!SimLinkRead(0x3304, 4, &SimLink.ModuleVersion) || !SimLinkRead(0x3308, 4, &SimLink.SimVersion))
         return false;
-    SimLink.ModuleVersion = 0;
-    SimLink.SimVersion = 0;
-    if (!SimLinkAttach() || !SimLinkHandshake()) {
-        SimLinkClose();
+    if (SimLink.HandshakePass == 0 && !SimLinkWrite(0x330A, 2, announcement))
         return false;
-    }
+    if (!SimLinkPost())
+        return false;
+    SimLink.AwaitingAnswer = true;
+    SimLink.DeadlineMs = nowMs + SimLink.SendTimeoutMs;
+    return true;
+}
+
+// Steps 8 and 9: the module must be recent enough and say 0xFADE, the simulator the one
+// required.
+static bool SimLinkAcceptVersions()
+{
     // The version words arrive as the module stores them, little-endian.
     unsigned char words[8];
     std::memcpy(words, &SimLink.ModuleVersion, 4);
     std::memcpy(words + 4, &SimLink.SimVersion, 4);
     SimLink.ModuleVersion = GetWord(words);
     SimLink.SimVersion = GetWord(words + 4);
-    if (SimLink.ModuleVersion < 0x19980005u || (SimLink.SimVersion >> 16) != 0xFADE) {
-        SimLinkClose();
+    if (SimLink.ModuleVersion < 0x19980005u || (SimLink.SimVersion >> 16) != 0xFADE)
         return false;
-    }
     SimLink.SimVersion &= 0xFFFF;
-    if (requiredVersion != 0 && requiredVersion != SimLink.SimVersion) {
-        SimLinkClose();
-        return false;
+    return SimLink.RequiredVersion == 0 || SimLink.RequiredVersion == SimLink.SimVersion;
+}
+
+// The handshake's answer has come (or its pass has failed); decides what is next.
+static SimLinkPhase SimLinkPassAnswered(uint32_t result, double nowMs)
+{
+    SimLink.AwaitingAnswer = false;
+    bool collected = result == 1 && SimLinkCollect();
+    ForgetQueue();
+    if (!collected) {
+        SimLinkRetryLater(nowMs);
+        return SimLink.Phase;
     }
-    return true;
+    ++SimLink.HandshakePass;
+    if ((SimLink.ModuleVersion != 0 && SimLink.SimVersion != 0) || SimLink.HandshakePass == HandshakePasses) {
+        if (!SimLinkAcceptVersions()) {
+            SimLinkRetryLater(nowMs);
+            return SimLink.Phase;
+        }
+        SimLink.Phase = SimLinkPhase::Open;
+        SimLink.BackoffMs = 0;
+        return SimLink.Phase;
+    }
+    // A module still starting up may answer zeros: ask again a little later.
+    SimLink.NextPassAtMs = nowMs + 100;
+    return SimLink.Phase;
+}
+
+// Advances an attempt as far as it can go within waitMs.
+static SimLinkPhase SimLinkAdvance(uint32_t requiredVersion, double nowMs, int waitMs)
+{
+    if (SimLink.Phase == SimLinkPhase::Open)
+        return SimLink.Phase;
+    if (SimLink.Phase == SimLinkPhase::Closed) {
+        if (nowMs < SimLink.RetryAtMs)
+            return SimLink.Phase;
+        SimLink.ModuleVersion = 0;
+        SimLink.SimVersion = 0;
+        SimLink.RequiredVersion = requiredVersion;
+        SimLink.HandshakePass = 0;
+        if (!SimLinkAttach()) {
+            SimLinkRetryLater(nowMs);
+            return SimLink.Phase;
+        }
+        SimLink.Phase = SimLinkPhase::Handshaking;
+        if (!SimLinkStartPass(nowMs)) {
+            SimLinkRetryLater(nowMs);
+            return SimLink.Phase;
+        }
+    }
+    if (!SimLink.AwaitingAnswer) {
+        if (nowMs < SimLink.NextPassAtMs)
+            return SimLink.Phase;
+        if (!SimLinkStartPass(nowMs)) {
+            SimLinkRetryLater(nowMs);
+            return SimLink.Phase;
+        }
+    }
+    uint32_t result = 0;
+    int answered = PlatformAwaitAnswer(SimLink.ModuleWindow, SimLink.Sequence, waitMs, &result);
+    double now = PlatformMillis();
+    if (answered > 0)
+        return SimLinkPassAnswered(result, now);
+    if (answered < 0 || now >= SimLink.DeadlineMs)
+        SimLinkRetryLater(now);  // gone, or silent for the whole time-out
+    return SimLink.Phase;
+}
+
+SimLinkPhase SimLinkConnectStep(uint32_t requiredVersion, double nowMs)
+{
+    return SimLinkAdvance(requiredVersion, nowMs, 0);
+}
+
+bool SimLinkOpen(uint32_t requiredVersion)
+{
+    if (SimLink.Phase != SimLinkPhase::Closed)
+        return false;
+    // A direct open is attempted at once, whatever back-off earlier attempts left.
+    SimLink.RetryAtMs = 0;
+    SimLinkPhase phase = SimLinkAdvance(requiredVersion, PlatformMillis(), SimLink.SendTimeoutMs);
+    while (phase == SimLinkPhase::Handshaking) {
+        double now = PlatformMillis();
+        if (!SimLink.AwaitingAnswer && now < SimLink.NextPassAtMs)
+            PlatformSleepMs(static_cast<int>(SimLink.NextPassAtMs - now) + 1);
+        int wait = static_cast<int>(SimLink.DeadlineMs - PlatformMillis());
+        phase = SimLinkAdvance(requiredVersion, PlatformMillis(), wait > 0 ? wait : 0);
+    }
+    return phase == SimLinkPhase::Open;
 }
 
 bool SimLinkRead(uint32_t offset, uint32_t size, void* destination)
 {
     // The request and the end marker after it must fit in the request area.
-    if (!SimLink.View || uint64_t{SimLink.Cursor} + size + 20 > SimLinkRequestArea)
+    if (!SimLink.View || uint64_t{SimLink.Cursor} + size + 20 > SimLinkRequestArea || SimLink.AwaitingAnswer)
         return false;
     uint32_t token = 0;
     if (destination && size) {
@@ -165,7 +277,7 @@ bool SimLinkRead(uint32_t offset, uint32_t size, void* destination)
 
 bool SimLinkWrite(uint32_t offset, uint32_t size, const void* source)
 {
-    if (!SimLink.View || uint64_t{SimLink.Cursor} + size + 16 > SimLinkRequestArea)
+    if (!SimLink.View || uint64_t{SimLink.Cursor} + size + 16 > SimLinkRequestArea || SimLink.AwaitingAnswer)
         return false;
     if (!source && size)
         return false;
@@ -215,20 +327,18 @@ void SimLinkWalk()
 
 bool SimLinkProcess()
 {
-    if (!SimLink.View || SimLink.Cursor == 0)
+    if (SimLink.Phase != SimLinkPhase::Open || SimLink.Cursor == 0)
         return false;
-    PutWord(SimLink.View + SimLink.Cursor, 0);
-    SimLink.Cursor = 0;
-    bool sent = false;
+    // One send, one bounded wait. A module that is gone, does not take the request or
+    // does not answer in time fails the exchange and closes the link; the caller opens it
+    // again when a module answers. Retrying here would only stall the caller longer.
     uint32_t result = 0;
-    for (int attempt = 0; attempt < MaxSends && !sent; ++attempt) {
-        if (attempt > 0)
-            PlatformSleepMs(100);
-        sent = PlatformSendMessageTimeout(SimLink.ModuleWindow, SimLink.Message, SimLink.Atom, 0,
-                                          SimLink.SendTimeoutMs, &result);
+    bool answered = SimLinkPost() &&
+                    PlatformAwaitAnswer(SimLink.ModuleWindow, SimLink.Sequence, SimLink.SendTimeoutMs, &result) > 0;
+    if (!answered || (result == 1 && !SimLinkCollect())) {
+        SimLinkClose();
+        return false;
     }
-    if (sent && result == 1)
-        SimLinkWalk();
     ForgetQueue();
-    return sent && result == 1;
+    return result == 1;
 }

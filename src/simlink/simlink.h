@@ -29,6 +29,14 @@ struct SimLinkDestination {
     uint32_t size;
 };
 
+// Where opening stands; the display unit opens step by step, once a frame, so a module
+// that is missing, stopped or slow never holds up its display.
+enum class SimLinkPhase {
+    Closed,       // no link; the next attempt is due at RetryAtMs
+    Handshaking,  // block made, version handshake under way
+    Open,
+};
+
 // Link state; one instance, `SimLink`. Lives for the whole run; SimLinkReset() for tests.
 struct SimLinkState {
     uint32_t OpenCounter = 0;    // incremented before each open attempt, part of the block name
@@ -36,28 +44,61 @@ struct SimLinkState {
     uint32_t SimVersion = 0;     // answered at 0x3308; after a successful open only its low 16 bits
 
     // The open link: module window (a socket here), message, atom, mapping and view.
+    // The view is the client's own copy of the block: it is written to the shared object
+    // before each exchange and read back from it after, never mapped, so a module that
+    // shrinks or swaps the object can fail an exchange but never fault the client.
     int ModuleWindow = -1;
     uint32_t Message = 0;
     uint16_t Atom = 0;
     int Mapping = -1;
-    unsigned char* View = nullptr;
+    unsigned char* View = nullptr;  // Block while a link is open or opening
     uint32_t Cursor = 0;         // bytes queued so far
     char BlockName[64] = {};
-    int SendTimeoutMs = 2000;    // per send; tests of a silent module shorten it
+    // How long one exchange waits for its answer. A module that takes longer is taken to
+    // have gone: the exchange fails and the link closes, to be opened again. The panel and
+    // tests keep the module's 2000 ms; the display unit uses ExchangeTimeoutUnitMs.
+    int SendTimeoutMs = 2000;
+
+    // Opening step by step (SimLinkConnectStep).
+    SimLinkPhase Phase = SimLinkPhase::Closed;
+    uint32_t RequiredVersion = 0;
+    int HandshakePass = 0;
+    bool AwaitingAnswer = false;  // a handshake pass is with the module
+    uint32_t Sequence = 0;        // of that pass's request
+    double DeadlineMs = 0;        // for its answer
+    double NextPassAtMs = 0;      // when no answer is awaited: the next pass's time
+    double RetryAtMs = 0;         // while closed: the next attempt's time
+    int BackoffMs = 0;            // grows while attempts keep failing
+    bool StaleBlocksSwept = false;
 
     // What the queue holds, for the walk.
     uint32_t QueuedCount = 0;
     SimLinkQueued Queued[SimLinkMaxRequests];
     uint32_t DestinationCount = 0;
     SimLinkDestination Destinations[SimLinkMaxReads];
+    alignas(8) unsigned char Block[SimLinkBlockSize];
 };
 extern SimLinkState SimLink;
 
 constexpr uint32_t SimLinkLibraryVersion = 1004;
+// The display unit's wait for one answer: the stand-in answers in well under a
+// millisecond, and a quarter of a second is already a visible hitch of the display.
+constexpr int ExchangeTimeoutUnitMs = 250;
+// Back-off between failed attempts to open: the first retry is quick, later ones every
+// 400 ms, so a module that comes back is answered within half a second.
+constexpr int SimLinkRetryFirstMs = 50;
+constexpr int SimLinkRetryMaxMs = 400;
 
+// Opens the link, waiting for the handshake (up to SendTimeoutMs per pass).
 bool SimLinkOpen(uint32_t requiredVersion);
+// One step of opening without waiting: starts an attempt when one is due, or looks once
+// for the handshake's answer. Returns the phase after the step; nowMs is PlatformMillis().
+SimLinkPhase SimLinkConnectStep(uint32_t requiredVersion, double nowMs);
 bool SimLinkRead(uint32_t offset, uint32_t size, void* destination);
 bool SimLinkWrite(uint32_t offset, uint32_t size, const void* source);
+// One exchange. False when the module refused the block (answer not 1; the link stays
+// open) or when it failed to answer (gone, silent past the time-out, or the block tampered
+// with; the link is then closed and SimLinkIsOpen() says so).
 bool SimLinkProcess();
 void SimLinkClose();
 bool SimLinkIsOpen();

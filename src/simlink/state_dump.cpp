@@ -149,7 +149,7 @@ int StateDumpFormat(long frame, char* buffer, int size)
 bool StateDumpOpen(const char* path)
 {
     StateDumpClose();
-    DumpFile = std::fopen(path, "w");
+    DumpFile = PlatformOpenOutput(path, true);
     return DumpFile != nullptr;
 }
 
@@ -176,6 +176,6 @@ void StateDumpFrame(long frame)
 void StateDumpClose()
 {
     if (DumpFile)
-        std::fclose(DumpFile);
+        PlatformCloseOutput(DumpFile);
     DumpFile = nullptr;
 }

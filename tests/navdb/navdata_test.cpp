@@ -141,3 +141,50 @@ TEST(NavdataConverter, DamagedInputLeavesTheOldFile)
     EXPECT_EQ(Convert("--nav " + dir + "/missing.dat -o " + dir + "/data"), "1");
     EXPECT_EQ(ReadFile(dir + "/data/navaids.txt"), "OLD|KEEP ME|0|1|0|0|1|1|0|3\n");
 }
+
+namespace {
+
+// A plain nav.dat of `rows` NDB rows and its closing line.
+std::string PlainNav(int rows)
+{
+    std::string text = "I\n810 Version - test\n";
+    for (int i = 0; i < rows; ++i)
+        text += "2  32.70000000 -117.20000000      0   300  50    0.0 N" + std::to_string(i % 1000) + "  SOME NDB\n";
+    return text + "99\n";
+}
+
+}  // namespace
+
+TEST(NavdataConverter, CutOrGarbledPlainInputIsRefusedUnlessAskedFor)
+{
+    const std::string dir = MakeScratchDir("navdata-refused");
+    ASSERT_EQ(RunCommand("mkdir -p " + dir + "/data"), 0);
+    const std::string old = "OLD|KEEP ME|0|1|0|0|1|1|0|3\n";
+    WriteFile(dir + "/data/navaids.txt", old);
+    std::string whole = PlainNav(3000);
+    // Half the file: it ends in the middle of a row, without its "99" line.
+    WriteFile(dir + "/half.dat", whole.substr(0, whole.size() / 2));
+    std::string out;
+    EXPECT_EQ(Convert("--nav " + dir + "/half.dat -o " + dir + "/data", &out), "1") << out;
+    EXPECT_NE(out.find("ends at line 1503 without the closing \"99\" line"), std::string::npos) << out;
+    EXPECT_EQ(ReadFile(dir + "/data/navaids.txt"), old);
+    // Garbage after a valid header names the first line that is not a row.
+    std::string garbage = "I\n810 Version - test\n";
+    for (int i = 0; i < 100; ++i)
+        garbage += "\x7f\x45LF garbage " + std::to_string(i) + "\n";
+    WriteFile(dir + "/garbage.dat", garbage + "99\n");
+    EXPECT_EQ(Convert("--nav " + dir + "/garbage.dat -o " + dir + "/data", &out), "1") << out;
+    EXPECT_NE(out.find("line 3 is not a nav.dat row"), std::string::npos) << out;
+    EXPECT_EQ(ReadFile(dir + "/data/navaids.txt"), old);
+    // A whole file whose rows give no entry at all does not empty a good output either.
+    WriteFile(dir + "/empty.dat", PlainNav(0));
+    EXPECT_EQ(Convert("--nav " + dir + "/empty.dat -o " + dir + "/data", &out), "1") << out;
+    EXPECT_EQ(ReadFile(dir + "/data/navaids.txt"), old);
+    // Asked for, the cut file is converted as far as it goes.
+    EXPECT_EQ(Convert("--allow-partial --nav " + dir + "/half.dat -o " + dir + "/data", &out), "0") << out;
+    EXPECT_EQ(ReadLines(dir + "/data/navaids.txt").size(), 1500u);
+    // And the whole file converts with every row.
+    WriteFile(dir + "/whole.dat", whole);
+    EXPECT_EQ(Convert("--nav " + dir + "/whole.dat -o " + dir + "/data", &out), "0") << out;
+    EXPECT_EQ(ReadLines(dir + "/data/navaids.txt").size(), 3000u);
+}

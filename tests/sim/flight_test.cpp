@@ -182,6 +182,9 @@ TEST(FlightTimeline, ErrorsNameTheLine)
     EXPECT_FALSE(SimParseTimeline("at 1:xx\n", &t, &error));
     EXPECT_FALSE(SimParseTimeline("traffic 17 range 3\n", &t, &error));
     EXPECT_FALSE(SimParseTimeline("N1Left 50 60\n", &t, &error));
+    // Positions off the globe would publish as nonsense 64-bit latitudes.
+    EXPECT_FALSE(SimParseTimeline("start 31353.7556 -117.1896667\n", &t, &error));
+    EXPECT_FALSE(SimParseTimeline("waypoint MZB 32.78 -190\n", &t, &error));
     EXPECT_TRUE(SimParseTimeline("# c\r\nat 1:00\r\nn1left 50 # on\r\nat 0\r\nN1Left 10\r\n", &t, &error)) << error;
     EXPECT_DOUBLE_EQ(SimChannelValue(t, ChanN1Left, 30), 30);  // ramps, keys sorted by time
     EXPECT_DOUBLE_EQ(SimChannelValue(t, ChanN1Left, 99), 50);

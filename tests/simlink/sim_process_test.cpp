@@ -2,11 +2,14 @@
 // dies under a running client, and two processes sharing the panel flag byte.
 #include "simlink/simlink.h"
 
+#include "platform/platform.h"
+
 #include "support/support.h"
 #include "test_module.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -72,7 +75,29 @@ TEST_F(SimProcessTest, StandInAnsweringAsFs98MainAloneIsAccepted)
     EXPECT_EQ(SimLink.SimVersion, 7u);
 }
 
-TEST_F(SimProcessTest, KilledModuleFailsAfterRetriesAndDestinationsKeepTheirValues)
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Steps the opening as a unit's frames do, every 5 ms, until it is open; the longest single
+// step in *longestMs. False after timeoutMs.
+bool ConnectByFrames(int timeoutMs, double* longestMs)
+{
+    *longestMs = 0;
+    auto start = std::chrono::steady_clock::now();
+    while (SecondsSince(start) * 1000 < timeoutMs) {
+        auto before = std::chrono::steady_clock::now();
+        SimLinkPhase phase = SimLinkConnectStep(0, PlatformMillis());
+        *longestMs = std::max(*longestMs, SecondsSince(before) * 1000);
+        if (phase == SimLinkPhase::Open)
+            return true;
+        PlatformSleepMs(5);
+    }
+    return false;
+}
+
+TEST_F(SimProcessTest, KilledModuleFailsAtOnceAndANewModuleIsFoundByTheNextSteps)
 {
     Start("--freeze --at 1800");
     ASSERT_TRUE(SimLinkOpen(0));
@@ -85,10 +110,77 @@ TEST_F(SimProcessTest, KilledModuleFailsAfterRetriesAndDestinationsKeepTheirValu
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(SimLinkRead(0x3324, 4, &altitude));
     EXPECT_FALSE(SimLinkProcess());
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GE(seconds, 0.75);  // nine sends, 100 ms apart
+    EXPECT_LT(SecondsSince(start), 1.0);  // a closed connection is known at once, not after the 2 s wait
     EXPECT_EQ(altitude, 35000);
-    EXPECT_FALSE(SimLinkProcess());  // nothing queued any more
+    EXPECT_FALSE(SimLinkIsOpen());
+    EXPECT_FALSE(SimLinkRead(0x3324, 4, &altitude));  // nothing can be queued any more
+
+    // Alone: every step is a failed connect, never a wait (the bound only tells a step
+    // from the 2 s wait it would otherwise be on a loaded machine).
+    double longest = 0;
+    EXPECT_FALSE(ConnectByFrames(300, &longest));
+    EXPECT_LT(longest, 100.0);
+    Start("--freeze --at 900");
+    start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ConnectByFrames(2000, &longest));
+    EXPECT_LT(SecondsSince(start), 1.5);  // within the longest back-off and a step
+    EXPECT_LT(longest, 100.0);
+    ASSERT_TRUE(SimLinkRead(0x3324, 4, &altitude) && SimLinkProcess());
+    EXPECT_NE(altitude, 35000);
+}
+
+TEST_F(SimProcessTest, StoppedModuleTimesOutOnceThenStepsNeverWaitAndItIsFoundOnContinue)
+{
+    Start("--freeze --at 1800");
+    SimLink.SendTimeoutMs = 150;
+    ASSERT_TRUE(SimLinkOpen(0));
+    kill(sim.pid, SIGSTOP);
+    int32_t altitude = 0;
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(SimLinkRead(0x3324, 4, &altitude));
+    EXPECT_FALSE(SimLinkProcess());
+    EXPECT_GE(SecondsSince(start), 0.14);
+    EXPECT_LT(SecondsSince(start), 0.5);
+    EXPECT_FALSE(SimLinkIsOpen());
+    // The stopped module's socket still takes connections: the handshake goes out and the
+    // steps only look for its answer.
+    double longest = 0;
+    EXPECT_FALSE(ConnectByFrames(800, &longest));
+    EXPECT_LT(longest, 100.0);  // the handshake's 150 ms wait is never taken in a step
+    kill(sim.pid, SIGCONT);
+    start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ConnectByFrames(3000, &longest));
+    ASSERT_TRUE(SimLinkRead(0x3324, 4, &altitude) && SimLinkProcess());
+    EXPECT_EQ(altitude, 35000);
+}
+
+// The stand-in opens only blocks named in the clients' scheme after the asking client, and
+// leaves every other object alone, also when that client goes away.
+TEST_F(SimProcessTest, StandInOpensAndRemovesOnlyTheAskingClientsBlocks)
+{
+    Start();
+    ASSERT_TRUE(SimLinkOpen(0));
+    char other[64];
+    std::snprintf(other, sizeof other, "FsasmLib:IPC:%X:1", static_cast<unsigned>(getpid() + 1));
+    const char* names[] = {"orvex-test-victim", other, "FsasmLib:IPC:0:1", "FsasmLib:IPC:00:1"};
+    int victims[4];
+    for (int i = 0; i < 4; ++i) {
+        const char* name = names[i];
+        victims[i] = PlatformCreateMapping(name, SimLinkBlockSize);
+        ASSERT_GE(victims[i], 0) << name;
+        uint16_t atom = PlatformAddAtom(name);
+        uint32_t sequence = 0, result = 7;
+        ASSERT_TRUE(PlatformPostMessage(SimLink.ModuleWindow, SimLink.Message, atom, 0, &sequence));
+        EXPECT_EQ(PlatformAwaitAnswer(SimLink.ModuleWindow, sequence, 2000, &result), 1);
+        EXPECT_EQ(result, 0u) << name;
+        PlatformDeleteAtom(atom);
+    }
+    SimLinkClose();  // the module sees this client leave
+    PlatformSleepMs(100);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(FileExists(std::string("/dev/shm/") + names[i])) << names[i];
+        PlatformCloseMapping(victims[i], names[i]);
+    }
 }
 
 TEST_F(SimProcessTest, TwoProcessesShareThePanelFlagByte)

@@ -72,5 +72,9 @@ void TestModule::Answer(int client)
         ScribbleWith(block);
     if (block)
         PlatformUnmapView(block, SimBlockSize);
+    if (block && mode == ModuleMode::Resize)
+        PlatformResizeMappingName(request.blockName, ResizeTo);
+    if (block && mode == ModuleMode::Replace)
+        PlatformReplaceMappingName(request.blockName, SimBlockSize);
     PlatformModuleAnswer(client, request.sequence, result);
 }

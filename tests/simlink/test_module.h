@@ -15,6 +15,8 @@ enum class ModuleMode {
     AnswerZero,  // performs nothing and answers 0
     Late,        // answers 1 after LateMs without touching the block
     Scribble,    // performs the block, then overwrites it with ScribbleWith(block)
+    Resize,      // performs the block, then makes its object ResizeTo bytes long
+    Replace,     // performs the block, then puts a new object under its name
 };
 
 struct TestModule {
@@ -22,6 +24,7 @@ struct TestModule {
     std::atomic<ModuleMode> Mode{ModuleMode::Normal};
     std::atomic<int> Requests{0};
     int LateMs = 150;
+    uint32_t ResizeTo = 100;
     void (*ScribbleWith)(unsigned char* block) = nullptr;
 
     bool Start(const char* windowClass = "UIPCMAIN");

@@ -101,6 +101,15 @@ bool ReadVersion(LineSource& in, ConvertCounts& counts, long* version)
     return Tokenize(line, t, 2) == 2 && t[1] == "Version" && ToInt(t[0], version);
 }
 
+// A row that could not be understood: counted, and the first one kept for the message.
+void NoteSkipped(ConvertCounts& counts, const std::string& line)
+{
+    if (counts.Skipped++ == 0) {
+        counts.FirstSkippedLine = counts.Lines;
+        counts.FirstSkippedText = line.substr(0, 60);
+    }
+}
+
 bool IsEndLine(const std::string& line)
 {
     Token t[2];
@@ -176,10 +185,12 @@ void ReadNavRows(LineSource& in, long version, const RegionFilter& region, Conve
         ++counts.Lines;
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        if (IsEndLine(line))
+        if (IsEndLine(line)) {
+            counts.SawEnd = true;
             break;
+        }
         if (!ParseNavRow(line, version, &row)) {
-            ++counts.Skipped;
+            NoteSkipped(counts, line);
             continue;
         }
         if (row.type != 2 && row.type != 3 && row.type != 4 && row.type != 5 && row.type != 12 && row.type != 13) {
@@ -272,13 +283,15 @@ bool ConvertFixDat(LineSource& in, const RegionFilter& region, std::string& out,
         ++counts.Lines;
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        if (IsEndLine(line))
+        if (IsEndLine(line)) {
+            counts.SawEnd = true;
             break;
+        }
         Token t[5];
         const int n = Tokenize(line, t, 5);
         double lat, lon;
         if (n < 3 || !ToDouble(t[0], &lat) || !ToDouble(t[1], &lon) || !ValidPosition(lat, lon)) {
-            ++counts.Skipped;
+            NoteSkipped(counts, line);
             continue;
         }
         if (!region.Contains(lat, lon)) {
@@ -455,11 +468,13 @@ bool ConvertAptDat(LineSource& in, const RegionFilter& region, std::string& out,
             continue;
         long code;
         if (!ToInt(t[0], &code)) {
-            ++counts.Skipped;
+            NoteSkipped(counts, line);
             continue;
         }
-        if (code == 99)
+        if (code == 99) {
+            counts.SawEnd = true;
             break;
+        }
         if (code == 1 || code == 16 || code == 17) {
             FinishAirport(a, region, out, counts);
             a = AirportRows{};
@@ -468,7 +483,7 @@ bool ConvertAptDat(LineSource& in, const RegionFilter& region, std::string& out,
                 continue;
             }
             if (n < 5) {
-                ++counts.Skipped;
+                NoteSkipped(counts, line);
                 continue;
             }
             a.open = true;
@@ -492,8 +507,27 @@ bool ConvertAptDat(LineSource& in, const RegionFilter& region, std::string& out,
         else if ((code == 14 || code == 15 || code == 18 || code == 19 || code == 20 || code == 21) && n >= 3)
             NoteFallback(a, t[1], t[2]);
         if (!ok)
-            ++counts.Skipped;
+            NoteSkipped(counts, line);
     }
     FinishAirport(a, region, out, counts);
+    return true;
+}
+
+bool ConversionWhole(const ConvertCounts& counts, const char* format, std::string* why)
+{
+    const long rows = counts.Lines > 2 ? counts.Lines - 2 : 0;
+    if (!counts.SawEnd) {
+        *why = "ends at line " + std::to_string(counts.Lines) + " without the closing \"99\" line of a " +
+               format + " file: cut short";
+        return false;
+    }
+    const bool tooMany = counts.Skipped > 10 && counts.Skipped * 100 > rows;
+    const bool nothing = counts.Written == 0 && counts.Skipped > 0;
+    if (tooMany || nothing) {
+        *why = "line " + std::to_string(counts.FirstSkippedLine) + " is not a " + format + " row (\"" +
+               counts.FirstSkippedText + "\"); " + std::to_string(counts.Skipped) + " of " + std::to_string(rows) +
+               " rows not understood";
+        return false;
+    }
     return true;
 }

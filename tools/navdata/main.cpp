@@ -4,6 +4,8 @@
 // once its conversion has finished, through a temporary file renamed into place.
 #include "navdata.h"
 
+#include "platform/platform.h"
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <sys/stat.h>
@@ -91,23 +93,18 @@ private:
     bool progress_ = false, tty_ = false, failed_ = false;
 };
 
-// The whole text into a temporary file beside the target, flushed to disk, then renamed
-// over the target: a reader sees the old file or the new one, never half of one.
-bool WriteAtomic(const std::string& path, const std::string& text)
+// Lines of an output file there already; 0 when there is none.
+long ExistingEntries(const std::string& path)
 {
-    const std::string temp = path + ".tmp." + std::to_string(getpid());
-    FILE* f = std::fopen(temp.c_str(), "wb");
+    FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = fsync(fileno(f)) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+        return 0;
+    long lines = 0;
+    int c;
+    while ((c = std::fgetc(f)) != EOF)
+        lines += c == '\n';
+    std::fclose(f);
+    return lines;
 }
 
 void Report(const char* file, const ConvertCounts& c)
@@ -121,7 +118,7 @@ using Converter = bool (*)(LineSource&, const RegionFilter&, std::string&, Conve
 
 // One input to one output; false (with a message) when nothing could be written.
 bool ConvertOne(const std::string& input, const char* label, Converter convert, const RegionFilter& region,
-                const std::string& output, bool quiet, ConvertCounts* counts)
+                const std::string& output, bool quiet, bool allowPartial, ConvertCounts* counts)
 {
     FileLines lines(input, label, quiet);
     if (!lines.Ok()) {
@@ -131,7 +128,8 @@ bool ConvertOne(const std::string& input, const char* label, Converter convert, 
     std::string text;
     text.reserve(1 << 20);
     if (!convert(lines, region, text, *counts)) {
-        std::fprintf(stderr, "orvex-navdata: %s is not a %s file (no version line)\n", input.c_str(), label);
+        std::fprintf(stderr, "orvex-navdata: %s line 2 is not the version line of a %s file; %s left unchanged\n",
+                     input.c_str(), label, output.c_str());
         return false;
     }
     lines.EndProgress();
@@ -140,7 +138,23 @@ bool ConvertOne(const std::string& input, const char* label, Converter convert, 
                      output.c_str());
         return false;
     }
-    if (!WriteAtomic(output, text)) {
+    // A cut or garbled input would make a worse file than the one there: refused unless
+    // asked for, and an empty result never replaces entries.
+    std::string why;
+    if (!ConversionWhole(*counts, label, &why)) {
+        if (!allowPartial) {
+            std::fprintf(stderr, "orvex-navdata: %s %s; %s left unchanged (--allow-partial converts it anyway)\n",
+                         input.c_str(), why.c_str(), output.c_str());
+            return false;
+        }
+        std::fprintf(stderr, "orvex-navdata: %s %s; converted anyway (--allow-partial)\n", input.c_str(), why.c_str());
+    }
+    if (counts->Written == 0 && !allowPartial && ExistingEntries(output) > 0) {
+        std::fprintf(stderr, "orvex-navdata: %s gives no entries; %s (%ld entries) left unchanged "
+                     "(--allow-partial replaces it anyway)\n", input.c_str(), output.c_str(), ExistingEntries(output));
+        return false;
+    }
+    if (!PlatformWriteFileAtomic(output.c_str(), text)) {
         std::fprintf(stderr, "orvex-navdata: cannot write %s\n", output.c_str());
         return false;
     }
@@ -156,7 +170,7 @@ int main(int argc, char** argv)
     std::string nav, fix, apt, outDir = "data";
     std::vector<double> centre;
     double radius = 0;
-    bool quiet = false;
+    bool quiet = false, allowPartial = false;
     app.add_option("--nav", nav, "nav.dat or nav.dat.gz (NDB, VOR, VOR-DME, VORTAC, DME, ILS rows)");
     app.add_option("--fix", fix, "fix.dat or fix.dat.gz");
     app.add_option("--apt", apt, "apt.dat or apt.dat.gz (land airports and their runways)");
@@ -165,6 +179,10 @@ int main(int argc, char** argv)
         ->expected(2)->delimiter(',');
     app.add_option("--radius", radius, "radius of the region around --centre, nautical miles")->check(CLI::PositiveNumber);
     app.add_flag("-q,--quiet", quiet, "no progress lines");
+    app.add_flag("--allow-partial", allowPartial,
+                 "convert an input that is cut short (no closing 99 line) or has many rows not understood, "
+                 "and let an empty result replace an output; without it such an input is refused and the "
+                 "output left as it was");
     CLI11_PARSE(app, argc, argv);
 
     if (nav.empty() && fix.empty() && apt.empty()) {
@@ -188,7 +206,7 @@ int main(int argc, char** argv)
     ConvertCounts counts;
     if (!nav.empty()) {
         counts = {};
-        if ((ok = ConvertOne(nav, "nav.dat", ConvertNavDat, region, outDir + "/navaids.txt", quiet, &counts) && ok)) {
+        if ((ok = ConvertOne(nav, "nav.dat", ConvertNavDat, region, outDir + "/navaids.txt", quiet, allowPartial, &counts) && ok)) {
             Report("navaids.txt", counts);
             std::printf("  VOR %ld, VOR-DME/VORTAC %ld (%ld DME rows folded in), NDB %ld, DME only %ld, ILS %ld\n",
                         counts.Vor, counts.VorDme, counts.Merged, counts.Ndb, counts.Dme, counts.Ils);
@@ -196,14 +214,14 @@ int main(int argc, char** argv)
     }
     if (!fix.empty()) {
         counts = {};
-        const bool done = ConvertOne(fix, "fix.dat", ConvertFixDat, region, outDir + "/waypoints.txt", quiet, &counts);
+        const bool done = ConvertOne(fix, "fix.dat", ConvertFixDat, region, outDir + "/waypoints.txt", quiet, allowPartial, &counts);
         if (done)
             Report("waypoints.txt", counts);
         ok = ok && done;
     }
     if (!apt.empty()) {
         counts = {};
-        const bool done = ConvertOne(apt, "apt.dat", ConvertAptDat, region, outDir + "/Airports.txt", quiet, &counts);
+        const bool done = ConvertOne(apt, "apt.dat", ConvertAptDat, region, outDir + "/Airports.txt", quiet, allowPartial, &counts);
         if (done) {
             Report("Airports.txt", counts);
             std::printf("  %ld land runways; %ld airports with a runway of 5000 ft or more\n", counts.Runways,

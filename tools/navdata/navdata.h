@@ -24,7 +24,18 @@ struct ConvertCounts {
     long Merged = 0;      // DME rows folded into their VOR
     long Vor = 0, VorDme = 0, Ndb = 0, Dme = 0, Ils = 0;   // navaids by kind
     long LongRunway = 0, Runways = 0;                       // airports
+    // Whether the input was whole: the published files end with a line "99", so a file
+    // without it was cut short. The first row not understood, for the message.
+    bool SawEnd = false;
+    long FirstSkippedLine = 0;
+    std::string FirstSkippedText;
 };
+
+// Whether a finished conversion may replace the output: the input ended with its "99"
+// line and parsed as its format (a few rows not understood are normal; more than 10 that
+// are also over 1 % of the rows, or no entry at all from rows that were not understood,
+// are not). Otherwise false with the reason in *why, naming the line.
+bool ConversionWhole(const ConvertCounts& counts, const char* format, std::string* why);
 
 // A line source: each call gives the next line without its line end; false at the end.
 // The file readers (plain or gzip) and the tests provide one.

@@ -147,6 +147,26 @@ void SimPublishCockpitDefaults(SimOffsetSpace& space);
 // Serving clients (sim_server.cpp)
 // ---------------------------------------------------------------------------------------
 
+// ---------------------------------------------------------------------------------------
+// The misbehaving module (sim_hostile.cpp), for trying the display units against it
+// ---------------------------------------------------------------------------------------
+
+enum class SimHostileMode { None, Scribble, Shrink, Late, Garbage, Sizes };
+// "scribble", "shrink", "late", "garbage" or "sizes"; false for any other name.
+bool SimParseHostileMode(const std::string& name, SimHostileMode* mode);
+void SimHostileStart(SimHostileMode mode);
+bool SimHostileActive();
+// Misbehaves after a block was processed (or sleeps before the answer, in late mode).
+// True when the block's object was changed under the module, which must then forget its
+// own view of it.
+bool SimHostileAfterProcess(unsigned char* block, const char* blockName);
+
+// The block names the stand-in serves: the clients' scheme "FsasmLib:IPC:<pid>:<counter>"
+// (hexadecimal, as the client formats them) with <pid> the requesting client's own
+// process id. Any other name is refused unopened, so a client cannot make the module
+// open, or later clean up, an object that is not that client's block.
+bool SimBlockNameBelongsTo(const char* name, int clientPid);
+
 struct SimOptions {
     double At = 0;
     bool Freeze = false;
@@ -157,6 +177,7 @@ struct SimOptions {
     uint16_t SimVersion = 8;
     uint32_t ModuleVersion = 0x20260105;
     std::string WindowClass = "UIPCMAIN";
+    SimHostileMode Hostile = SimHostileMode::None;
 };
 
 // Listens, prints "ready", serves until SIGINT/SIGTERM. Returns the exit code.

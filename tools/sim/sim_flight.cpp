@@ -101,8 +101,9 @@ static bool ParseLine(const std::string& word, std::istringstream& in, double* n
         *now = when;
         t->End = std::max(t->End, when);
     } else if (word == "start") {
-        if (!ParseNumber(in, &t->StartLat) || !ParseNumber(in, &t->StartLon))
-            return *why = "\"start\" needs latitude and longitude", false;
+        if (!ParseNumber(in, &t->StartLat) || !ParseNumber(in, &t->StartLon) || std::fabs(t->StartLat) > 90 ||
+            std::fabs(t->StartLon) > 180)
+            return *why = "\"start\" needs latitude (-90..90) and longitude (-180..180)", false;
     } else if (word == "magvar") {
         if (!ParseNumber(in, &t->MagVar))
             return *why = "\"magvar\" needs degrees (east positive)", false;
@@ -120,7 +121,8 @@ static bool ParseLine(const std::string& word, std::istringstream& in, double* n
         if (t->WaypointCount == SimMaxWaypoints)
             return *why = "too many waypoints", false;
         SimWaypoint& w = t->Waypoints[t->WaypointCount];
-        if (!(in >> text) || text.size() > 6 || !ParseNumber(in, &w.lat) || !ParseNumber(in, &w.lon))
+        if (!(in >> text) || text.size() > 6 || !ParseNumber(in, &w.lat) || !ParseNumber(in, &w.lon) ||
+            std::fabs(w.lat) > 90 || std::fabs(w.lon) > 180)
             return *why = "\"waypoint\" needs an ident of up to 6 characters, latitude and longitude", false;
         std::memset(w.ident, 0, sizeof w.ident);
         std::memcpy(w.ident, text.c_str(), text.size());

@@ -42,6 +42,14 @@ int main(int argc, char** argv)
                "  orvex-panel poke $((0xF080+40*N+12)) 4 FEET --float  altitude, feet\n"
                "  orvex-panel poke $((0xF080+40*N+20)) 2 FPM          vertical speed, signed (65536-FPM when down)\n"
                "  orvex-panel poke $((0xF008+N)) 1 C                   change byte: poke a new nonzero value last");
+    std::string hostile;
+    app.add_option("--hostile", hostile,
+                   "misbehave as a broken module would, to try the display units' link: scribble (overwrite "
+                   "request headers), shrink (cut the client's block short), late (answer past the time-out), "
+                   "garbage (random bytes in every read), sizes (grow, cut or replace the block)")
+        ->check(CLI::IsMember({"scribble", "shrink", "late", "garbage", "sizes"}));
     CLI11_PARSE(app, argc, argv);
+    if (!hostile.empty())
+        SimParseHostileMode(hostile, &options.Hostile);
     return SimRun(options);
 }

@@ -16,15 +16,30 @@ static double Value(int channel)
     return SimChannelValue(SimFlight.Timeline, channel, SimFlight.Time);
 }
 
+// A timeline may ask for absurd values (an airspeed of 1e300 knots); they are published
+// as the nearest value the field can hold instead of an undefined conversion.
+static int64_t SaturatedInt64(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 9.2e18)
+        return INT64_MAX;
+    if (value <= -9.2e18)
+        return INT64_MIN;
+    return static_cast<int64_t>(value);
+}
+
 static void PutScaled(SimOffsetSpace& s, uint32_t offset, double value, int size)
 {
-    SimPut(s, offset, static_cast<uint64_t>(static_cast<int64_t>(std::llround(value))), size);
+    SimPut(s, offset, static_cast<uint64_t>(SaturatedInt64(std::round(value))), size);
 }
 
 // An angle as the simulator stores it: a fraction of the full circle in `bits` bits.
 static void PutAngle(SimOffsetSpace& s, uint32_t offset, double degrees, int bits)
 {
-    double turns = std::fmod(degrees / 360.0 + 1.0, 1.0);
+    double turns = std::isfinite(degrees) ? std::fmod(degrees / 360.0 + 1.0, 1.0) : 0.0;
+    if (turns < 0)
+        turns += 1.0;
     SimPut(s, offset, static_cast<uint64_t>(turns * std::ldexp(1.0, bits)) & ((uint64_t{1} << bits) - 1), bits / 8);
 }
 
@@ -118,8 +133,8 @@ static void PublishFuelAndSurfaces(SimOffsetSpace& s)
 static void PublishAirData(SimOffsetSpace& s)
 {
     const SimTimeline& t = SimFlight.Timeline;
-    SimPut(s, 0x0560, static_cast<uint64_t>(static_cast<int64_t>(SimFlight.Lat / 2.0951091487837895e-15)), 8);
-    SimPut(s, 0x0568, static_cast<uint64_t>(static_cast<int64_t>(SimFlight.Lon / 1.951563910473908e-17)), 8);
+    SimPut(s, 0x0560, static_cast<uint64_t>(SaturatedInt64(SimFlight.Lat / 2.0951091487837895e-15)), 8);
+    SimPut(s, 0x0568, static_cast<uint64_t>(SaturatedInt64(SimFlight.Lon / 1.951563910473908e-17)), 8);
     PutAngle(s, 0x0580, SimFlight.HeadingTrue, 32);
     PutAngle(s, 0x02A0, t.MagVar, 16);
     PutAngle(s, 0x07CC, Value(ChanApHeading), 16);

@@ -12,6 +12,7 @@
 namespace {
 struct SimClient {
     int socket = -1;
+    int pid = -1;                   // from the socket's credentials
     char blockName[PlatformBlockNameMax] = {};
     unsigned char* view = nullptr;  // the client's block as last named, mapped
 };
@@ -39,10 +40,9 @@ static void SimForgetBlock(SimClient& client)
 
 static void SimDropClient(SimClient& client)
 {
-    // A client that closed properly has removed its block already; one that died has
-    // not, and nobody else will.
-    if (client.blockName[0])
-        PlatformRemoveMappingName(client.blockName);
+    // The module removes nothing it did not make: a block belongs to its client, which
+    // removes it on close; one left by a client that died is cleared by the next client
+    // of the same user (by the dead process id in its name).
     SimForgetBlock(client);
     PlatformModuleDropClient(client.socket);
     client.socket = -1;
@@ -63,6 +63,7 @@ static void SimAcceptClients()
             continue;
         }
         slot->socket = socket;
+        slot->pid = PlatformModuleClientPid(socket);
     }
 }
 
@@ -79,12 +80,16 @@ static void SimAnswer(SimClient& client)
     if (request.message == SimServer.Message) {
         if (std::strcmp(request.blockName, client.blockName) != 0) {
             SimForgetBlock(client);
-            client.view = static_cast<unsigned char*>(PlatformOpenMapping(request.blockName, SimBlockSize));
+            if (SimBlockNameBelongsTo(request.blockName, client.pid))
+                client.view = static_cast<unsigned char*>(PlatformOpenMapping(request.blockName, SimBlockSize));
             if (client.view)
                 std::memcpy(client.blockName, request.blockName, sizeof client.blockName);
         }
-        if (client.view)
+        if (client.view) {
             result = SimProcessBlock(client.view, SimBlockSize, SimServer.Space);
+            if (SimHostileActive() && SimHostileAfterProcess(client.view, client.blockName))
+                SimForgetBlock(client);
+        }
     }
     if (!PlatformModuleAnswer(client.socket, request.sequence, result))
         SimDropClient(client);
@@ -127,6 +132,32 @@ static bool SimReadTextFile(const std::string& path, std::string* text)
         text->append(buffer, n);
     std::fclose(f);
     return true;
+}
+
+bool SimBlockNameBelongsTo(const char* name, int clientPid)
+{
+    static const char Prefix[] = "FsasmLib:IPC:";
+    if (clientPid <= 0 || std::strncmp(name, Prefix, sizeof Prefix - 1) != 0)
+        return false;
+    // Upper-case hexadecimal without leading zeros, as "%X" writes it: exactly one
+    // spelling per number, so two names can never mean the same block.
+    auto number = [](const char*& at, char end, unsigned long* value) {
+        const char* first = at;
+        *value = 0;
+        while ((*at >= '0' && *at <= '9') || (*at >= 'A' && *at <= 'F')) {
+            if (at - first >= 8)
+                return false;
+            *value = *value * 16 + static_cast<unsigned long>(*at <= '9' ? *at - '0' : *at - 'A' + 10);
+            ++at;
+        }
+        return at != first && *at == end && !(*first == '0' && at - first > 1);
+    };
+    const char* at = name + sizeof Prefix - 1;
+    unsigned long pid = 0, counter = 0;
+    if (!number(at, ':', &pid))
+        return false;
+    ++at;
+    return number(at, '\0', &counter) && counter != 0 && pid == static_cast<unsigned long>(clientPid);
 }
 
 static bool SimLoadFlight(const SimOptions& options)
@@ -188,6 +219,7 @@ int SimRun(const SimOptions& options)
         return 1;
     }
     SimServer.Message = PlatformRegisterMessage("FsasmLib:IPC");
+    SimHostileStart(options.Hostile);
     PlatformCatchTermination(&SimServer.Stop);
     std::printf("ready\n");
     std::fflush(stdout);
