@@ -119,16 +119,23 @@ void PrintText(int slot, int alignment, const char* format, ...)
     glPopAttrib();
 }
 
-void TextTraceOpen(const char* path)
+bool TextTraceOpen(const char* path)
 {
     TextTrace = std::fopen(path, "w");
     if (!TextTrace)
         std::fprintf(stderr, "orvex: cannot write the text trace %s\n", path);
+    return TextTrace != nullptr;
 }
 
-void TextTraceClose()
+bool TextTraceClose()
 {
-    if (TextTrace)
-        std::fclose(TextTrace);
+    if (!TextTrace)
+        return true;
+    // A full disk shows only here: the stream's error flag, or the last flush on close.
+    bool ok = !std::ferror(TextTrace);
+    ok = std::fclose(TextTrace) == 0 && ok;
     TextTrace = nullptr;
+    if (!ok)
+        std::fprintf(stderr, "orvex: writing the text trace failed\n");
+    return ok;
 }

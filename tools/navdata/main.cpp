@@ -4,7 +4,7 @@
 // once its conversion has finished, through a temporary file renamed into place.
 #include "navdata.h"
 
-#include <CLI/CLI.hpp>
+#include "shell/command_line.h"
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -163,9 +163,12 @@ int main(int argc, char** argv)
     app.add_option("-o,--out", outDir, "folder for the three files (default: data)");
     app.add_option("--centre", centre, "keep only entries around LAT LON (degrees, north and east positive)")
         ->expected(2)->delimiter(',');
-    app.add_option("--radius", radius, "radius of the region around --centre, nautical miles")->check(CLI::PositiveNumber);
+    app.add_option("--radius", radius, "radius of the region around --centre, nautical miles")
+        ->check(CommandLineNumberAbove(0, false, "a distance above 0"));
     app.add_flag("-q,--quiet", quiet, "no progress lines");
-    CLI11_PARSE(app, argc, argv);
+    CommandLineAddVersion(app, "orvex-navdata");
+    if (int code = CommandLineParse(app, argc, argv, "orvex-navdata"); code >= 0)
+        return code;
 
     if (nav.empty() && fix.empty() && apt.empty()) {
         std::fprintf(stderr, "orvex-navdata: nothing to convert; give --nav, --fix and/or --apt (see --help)\n");
