@@ -29,13 +29,15 @@ if(HELP2MAN_PROGRAM)
   set(summary_orvex-navdata "convert nav.dat, fix.dat and apt.dat into the display's data files")
   set(pages)
   foreach(program ${ORVEX_PROGRAMS})
-    set(page ${ORVEX_MAN_DIR}/${program}.1)
+    set(page ${ORVEX_MAN_DIR}/${program}.1.gz)
     add_custom_command(OUTPUT ${page}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${ORVEX_MAN_DIR}
-      COMMAND ${HELP2MAN_PROGRAM} --no-info --section=1 --name=${summary_${program}}
-              --output=${page} $<TARGET_FILE:${program}>
+      COMMAND ${HELP2MAN_PROGRAM} --no-info --section=1 "--name=${summary_${program}}"
+              --output=${ORVEX_MAN_DIR}/${program}.1 $<TARGET_FILE:${program}>
+      COMMAND gzip -9nf ${ORVEX_MAN_DIR}/${program}.1
       DEPENDS ${program}
-      COMMENT "Man page of ${program}")
+      COMMENT "Man page of ${program}"
+      VERBATIM)
     list(APPEND pages ${page})
   endforeach()
   add_custom_target(orvex_man_pages ALL DEPENDS ${pages})

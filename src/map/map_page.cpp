@@ -14,6 +14,7 @@
 #include "simlink/aircraft.h"
 #include "simlink/simlink.h"
 #include "traffic/traffic.h"
+#include "shell/saturate.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -132,8 +133,8 @@ void DrawAirDataField(const char* label, float y, float dx, int value)
 void DrawAirData()
 {
     DrawAirDataField("TAS", 9.489f, -2.6f, Aircraft.TrueAirspeed);
-    DrawAirDataField("SAT", 8.89f, -2.6f, static_cast<int>(Aircraft.StaticAirTemp));
-    DrawAirDataField("GSPD", 8.3f, -2.54f, static_cast<int>(Aircraft.GroundSpeed));
+    DrawAirDataField("SAT", 8.89f, -2.6f, SaturateToInt(Aircraft.StaticAirTemp));
+    DrawAirDataField("GSPD", 8.3f, -2.54f, SaturateToInt(Aircraft.GroundSpeed));
 }
 
 // The other display unit raises master caution or warning in the shared flag byte; this
@@ -222,7 +223,7 @@ int GpsMinutesToGo()
 {
     const int now = Aircraft.LocalHour * 3600 + Aircraft.LocalMinute * 60 + Aircraft.LocalSecond;
     const float t = Clamp(static_cast<float>(Aircraft.GpsNextEta - now) / 60.0f, 0.0f, 1000.0f);
-    return static_cast<int>(t);
+    return SaturateToInt(t);
 }
 
 void DrawGpsBlock()

@@ -126,6 +126,11 @@ std::vector<std::string> PlatformListDirectory(const char* dir);
 // hanging or filling memory. False with a short reason in *error ("not a regular file",
 // "larger than N bytes", the system's message) (platform_read.cpp).
 bool PlatformReadWholeFile(const char* path, size_t cap, std::string* content, std::string* error = nullptr);
+// The same for a file whose bytes past `cap` are of no use: a longer file gives its first
+// `cap` bytes.
+bool PlatformReadFileStart(const char* path, size_t cap, std::string* content, std::string* error = nullptr);
+// Whether anything (file, folder, FIFO, link, even a dangling one) has this name.
+bool PlatformPathExists(const char* path);
 
 // ---------------------------------------------------------------------------------------
 // Installation (platform_install.cpp)

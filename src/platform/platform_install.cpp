@@ -37,6 +37,12 @@ bool PlatformIsFile(const char* path)
     return fs::is_regular_file(path, error);
 }
 
+bool PlatformPathExists(const char* path)
+{
+    std::error_code error;
+    return fs::exists(fs::symlink_status(PlatformPath(path), error));
+}
+
 bool PlatformFolderWritable(const char* path)
 {
     return access(path, W_OK | X_OK) == 0;

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool PlatformReadWholeFile(const char* path, size_t cap, std::string* content, std::string* error)
+static bool ReadRegularFile(const char* path, size_t cap, bool refuseLonger, std::string* content, std::string* error)
 {
     content->clear();
     auto fail = [&](const std::string& why) {
@@ -27,11 +27,11 @@ bool PlatformReadWholeFile(const char* path, size_t cap, std::string* content, s
         close(fd);
         return fail("not a regular file");
     }
-    if (static_cast<unsigned long long>(st.st_size) > cap) {
+    if (static_cast<unsigned long long>(st.st_size) > cap && refuseLonger) {
         close(fd);
         return fail("larger than " + std::to_string(cap) + " bytes");
     }
-    content->resize(static_cast<size_t>(st.st_size));
+    content->resize(static_cast<unsigned long long>(st.st_size) > cap ? cap : static_cast<size_t>(st.st_size));
     size_t done = 0;
     while (done < content->size()) {
         ssize_t n = read(fd, content->data() + done, content->size() - done);
@@ -44,4 +44,14 @@ bool PlatformReadWholeFile(const char* path, size_t cap, std::string* content, s
     content->resize(done);
     close(fd);
     return true;
+}
+
+bool PlatformReadWholeFile(const char* path, size_t cap, std::string* content, std::string* error)
+{
+    return ReadRegularFile(path, cap, true, content, error);
+}
+
+bool PlatformReadFileStart(const char* path, size_t cap, std::string* content, std::string* error)
+{
+    return ReadRegularFile(path, cap, false, content, error);
 }

@@ -78,3 +78,22 @@ TEST(Program, MissingFontIsReportedAndEndsAfterOneFrame)
     // MFD.ini is still saved by the normal teardown.
     EXPECT_TRUE(FileExists(unit + "/MFD.ini"));
 }
+
+// Every file the unit reads whole, replaced by a FIFO nobody writes or a link to /dev/zero:
+// start-up neither waits for a writer nor reads without end, and the unit draws and exits.
+TEST(Program, FifosAndEndlessFilesDoNotHangStartUp)
+{
+    std::string unit = MakeScratchUnit("endless-files");
+    ASSERT_EQ(RunCommand("cd " + unit + " && mkfifo MFD.ini accfg.ini && rm data/navaids.txt data/Airports.txt && "
+                         "mkfifo data/navaids.txt && ln -s /dev/zero data/Airports.txt"),
+              0);
+    std::string out;
+    EXPECT_EQ(RunCommand(Orvex(unit, "--frames 5 --screenshot " + unit + "/shot.png"), &out, 60), 0) << out;
+    EXPECT_TRUE(FileExists(unit + "/shot.png"));
+    EXPECT_NE(out.find("data/navaids.txt: not a regular file"), std::string::npos) << out;
+    EXPECT_NE(out.find("data/Airports.txt: not a regular file"), std::string::npos) << out;
+    // A bezel picture that is no picture ends the unit at once, as a missing one does.
+    RunCommand("ln -sf /dev/zero " + unit + "/textures/MFD_Overlay.tga");
+    EXPECT_EQ(RunCommand(Orvex(unit, "--frames 5"), &out, 60), 0) << out;
+    EXPECT_NE(out.find("MFD_Overlay.tga: not a regular file"), std::string::npos) << out;
+}
