@@ -54,6 +54,7 @@ void DrawAirports() {}
 void DrawNavaids() {}
 void SelectNearby(std::vector<NavRecord>&) {}
 int MapRangeNm() { return 10; }
+float TextWidth(const char*, float* lastAdvance) { return *lastAdvance = 0.5f, 1.0f; }
 // The alert list's own exchange with the module; the fuzzer calls the decisions directly.
 void EvaluateAlerts() {}
 

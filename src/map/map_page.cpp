@@ -114,20 +114,29 @@ void DrawRangeArcs()
 }
 
 // Label in cyan, value right-aligned after it in white, or amber dashes without avionics.
+// The value ends `dx` em from the label's end as laid out for the short labels; a wide
+// label ("GSPD") would then run into the value, so the value's right edge is also kept at
+// least AirDataGap em left of the label's first character, whatever either one's width.
+constexpr float AirDataGap = 0.3f;
+
 void DrawAirDataField(const char* label, float y, float dx, int value)
 {
     At(6.259f, y, -30.0f);
     Scale(0.6f);
     Cyan();
     PrintText(2, 2, "%s", label);
-    glTranslatef(dx, 0, 0);
-    if (Aircraft.AvionicsMaster == 0) {
-        Amber();
-        PrintText(2, 2, "----");
-    } else {
-        White();
-        PrintText(2, 2, "%d", value);
-    }
+    char text[16];
+    bool valid = Aircraft.AvionicsMaster != 0;
+    std::snprintf(text, sizeof text, valid ? "%d" : "----", value);
+    // After the label the pen stands at its end; a right-aligned text ends one last
+    // advance to the right of where it is placed.
+    float labelAdvance = 0, valueAdvance = 0;
+    const float labelWidth = TextWidth(label, &labelAdvance);
+    TextWidth(text, &valueAdvance);
+    const float touching = -labelWidth - AirDataGap - valueAdvance;
+    glTranslatef(dx < touching ? dx : touching, 0, 0);
+    valid ? White() : Amber();
+    PrintText(2, 2, "%s", text);
 }
 
 void DrawAirData()

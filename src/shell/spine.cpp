@@ -107,6 +107,13 @@ static void DrawPowerOverlay()
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -2.425f);
     // Blending must be on while the quad is drawn, or a partly faded display would be black.
+    // Decision: the unit enables blending here on every frame, fade frames included. Taken
+    // literally, the order of state changes the unit was built from switches blending off
+    // after the first fade frame and never back on while fading, so the quad would be drawn
+    // opaque: the display would stay black for 200 frames and then appear at once. Users
+    // expect the power-on fade they see on the real unit, so the display really fades in
+    // over the 200 frames (3.3 s at 60 Hz); blending is still switched off after each fade
+    // frame, so everything drawn after the overlay sees the same state as before.
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.0f, 0.0f, 0.0f, alpha);
