@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build test cockpit bench fuzz clean
+.PHONY: deps build test cockpit bench fuzz package clean
 
 deps:
 	scripts/install-deps
@@ -21,6 +21,11 @@ test: build
 # PNG screenshots into $(BUILD)/cockpit/.
 cockpit: build
 	scripts/run-cockpit $(BUILD)
+
+# The Debian package (CPack), then checked unpacked into a scratch root and run from there.
+package: build
+	cmake --build $(BUILD) --target package
+	scripts/check-package $(BUILD)
 
 bench: build
 	scripts/run-benchmarks $(BUILD)

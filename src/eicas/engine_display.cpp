@@ -11,6 +11,7 @@
 #include "shell/text.h"
 #include "simlink/aircraft.h"
 #include "simlink/simlink.h"
+#include "shell/saturate.h"
 
 #include <GL/gl.h>
 
@@ -236,7 +237,7 @@ static void DrawIttDials()
         glLineWidth(2.0f);
         Box(d.boxX, d.boxY, 2.089f, -0.75f, EicasCyan);
         DialNeedle(d, itt[side] * -0.1992f - 68.0f, EicasWhite);
-        Text(d.digitX, d.digitY, 0.78f, 2, EicasWhite, "%d", static_cast<int>(itt[side]));
+        Text(d.digitX, d.digitY, 0.78f, 2, EicasWhite, "%d", SaturateToInt(itt[side]));
     }
     Text(-2.78f, 5.91f, 0.73f, 2, EicasCyan, "ITT");
 }
@@ -313,9 +314,9 @@ static void DrawFuelBlock()
 {
     const AircraftState& a = Aircraft;
     Text(-2.35f, 0.0f, 0.6f, 0, EicasWhite, "%d", a.FuelTotal);
-    Text(-4.85f, -0.89f, 0.6f, 0, EicasWhite, "%d", static_cast<int>(a.TankCapacityLeft * a.TankLevelLeft));
-    Text(-2.04f, -0.89f, 0.6f, 0, EicasWhite, "%d", static_cast<int>(a.TankCapacityCentre * a.TankLevelCentre));
-    Text(0.49f, -0.89f, 0.6f, 0, EicasWhite, "%d", static_cast<int>(a.TankCapacityRight * a.TankLevelRight));
+    Text(-4.85f, -0.89f, 0.6f, 0, EicasWhite, "%d", SaturateToInt(a.TankCapacityLeft * static_cast<double>(a.TankLevelLeft)));
+    Text(-2.04f, -0.89f, 0.6f, 0, EicasWhite, "%d", SaturateToInt(a.TankCapacityCentre * static_cast<double>(a.TankLevelCentre)));
+    Text(0.49f, -0.89f, 0.6f, 0, EicasWhite, "%d", SaturateToInt(a.TankCapacityRight * static_cast<double>(a.TankLevelRight)));
 }
 
 // N2, oil pressure, oil temperature and fuel flow of both engines, each with its colour
@@ -334,22 +335,22 @@ static void DrawEngineReadouts()
 
         ReadoutLook press = OilPressLook(oilPress[side], left, SimLink.SimVersion);
         HighlightBox(press);
-        Text(x[side], 2.57f, 0.6f, 2, *press.colour, "%d", static_cast<int>(oilPress[side]));
+        Text(x[side], 2.57f, 0.6f, 2, *press.colour, "%d", SaturateToInt(oilPress[side]));
 
         ReadoutLook temp = OilTempLook(oilTemp[side], left);
         HighlightBox(temp);
         Text(x[side], 1.9f, 0.6f, 2, *temp.colour, "%d", oilTemp[side]);
 
-        Text(x[side], 1.23f, 0.6f, 2, EicasWhite, "%d", static_cast<int>(flow[side]));
+        Text(x[side], 1.23f, 0.6f, 2, EicasWhite, "%d", SaturateToInt(flow[side]));
     }
 }
 
 static void DrawAirTrimAndFlaps()
 {
     const AircraftState& a = Aircraft;
-    Text(6.29f, 0.28f, 0.6f, 2, EicasWhite, "%d", static_cast<int>(a.StaticAirTemp));
+    Text(6.29f, 0.28f, 0.6f, 2, EicasWhite, "%d", SaturateToInt(a.StaticAirTemp));
     Text(6.29f, -0.43f, 0.6f, 2, EicasWhite, "%2.1f", a.PitchTrim * 0.6667 * 57.29);
-    Text(6.29f, -1.13f, 0.6f, 2, EicasWhite, "%d", static_cast<int>(Clamp(a.FlapAngle, 0, 40)));
+    Text(6.29f, -1.13f, 0.6f, 2, EicasWhite, "%d", SaturateToInt(Clamp(a.FlapAngle, 0, 40)));
     if (FlapBoxShown(a.FlapAngle, Eicas.HighPower)) {
         // From where the digits ended, back over them: the box follows the text's width.
         glTranslatef(-1.52f, -0.339f, 0.0f);

@@ -1,6 +1,7 @@
 // Great-circle distance and initial course on a spherical earth, the range table and
 // the rounding helpers of the map frame. Owns no state; reads none.
 #include "map/geodesy.h"
+#include "shell/saturate.h"
 
 #include <cmath>
 
@@ -81,7 +82,7 @@ float AbsF(float x)
 
 int RoundToInt(double x)
 {
-    return x >= 0 ? static_cast<int>(x + 0.5) : static_cast<int>(x - 0.5);
+    return SaturateRoundToInt(x);
 }
 
 float FoldTo180(float a)

@@ -14,6 +14,7 @@
 #include "simlink/aircraft.h"
 #include "simlink/simlink.h"
 #include "traffic/traffic.h"
+#include "shell/saturate.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -112,27 +113,36 @@ void DrawRangeArcs()
 }
 
 // Label in cyan, value right-aligned after it in white, or amber dashes without avionics.
+// The value ends `dx` em from the label's end as laid out for the short labels; a wide
+// label ("GSPD") would then run into the value, so the value's right edge is also kept at
+// least AirDataGap em left of the label's first character, whatever either one's width.
+constexpr float AirDataGap = 0.3f;
+
 void DrawAirDataField(const char* label, float y, float dx, int value)
 {
     At(6.259f, y, -30.0f);
     Scale(0.6f);
     Cyan();
     PrintText(2, 2, "%s", label);
-    glTranslatef(dx, 0, 0);
-    if (Aircraft.AvionicsMaster == 0) {
-        Amber();
-        PrintText(2, 2, "----");
-    } else {
-        White();
-        PrintText(2, 2, "%d", value);
-    }
+    char text[16];
+    bool valid = Aircraft.AvionicsMaster != 0;
+    std::snprintf(text, sizeof text, valid ? "%d" : "----", value);
+    // After the label the pen stands at its end; a right-aligned text ends one last
+    // advance to the right of where it is placed.
+    float labelAdvance = 0, valueAdvance = 0;
+    const float labelWidth = TextWidth(label, &labelAdvance);
+    TextWidth(text, &valueAdvance);
+    const float touching = -labelWidth - AirDataGap - valueAdvance;
+    glTranslatef(dx < touching ? dx : touching, 0, 0);
+    valid ? White() : Amber();
+    PrintText(2, 2, "%s", text);
 }
 
 void DrawAirData()
 {
     DrawAirDataField("TAS", 9.489f, -2.6f, Aircraft.TrueAirspeed);
-    DrawAirDataField("SAT", 8.89f, -2.6f, static_cast<int>(Aircraft.StaticAirTemp));
-    DrawAirDataField("GSPD", 8.3f, -2.54f, static_cast<int>(Aircraft.GroundSpeed));
+    DrawAirDataField("SAT", 8.89f, -2.6f, SaturateToInt(Aircraft.StaticAirTemp));
+    DrawAirDataField("GSPD", 8.3f, -2.54f, SaturateToInt(Aircraft.GroundSpeed));
 }
 
 // The other display unit raises master caution or warning in the shared flag byte; this
@@ -221,7 +231,7 @@ int GpsMinutesToGo()
 {
     const int now = Aircraft.LocalHour * 3600 + Aircraft.LocalMinute * 60 + Aircraft.LocalSecond;
     const float t = Clamp(static_cast<float>(Aircraft.GpsNextEta - now) / 60.0f, 0.0f, 1000.0f);
-    return static_cast<int>(t);
+    return SaturateToInt(t);
 }
 
 void DrawGpsBlock()

@@ -23,18 +23,17 @@ void AircraftConfigReset()
 
 void ReadAircraftConfig()
 {
-    FILE* file = std::fopen(ConfigFileName, "r");
-    if (!file) {
+    std::string text;
+    if (!PlatformReadFileStart(ConfigFileName, ConfigReadLimit, &text)) {
         // First start: lay down the default file for next time. The values in memory stay
         // as they are (0) until the file is next read, on the next start or on entering
-        // the V-speeds page.
-        PlatformWriteFileAtomic(ConfigFileName, AircraftConfigDefaultFile);
+        // the V-speeds page. A name that is there but no regular file (a FIFO, a link to a
+        // device) is left alone and reads as nothing.
+        if (!PlatformPathExists(ConfigFileName))
+            PlatformWriteFileAtomic(ConfigFileName, AircraftConfigDefaultFile);
         return;
     }
-    static char text[ConfigReadLimit];
-    size_t length = std::fread(text, 1, sizeof text, file);
-    std::fclose(file);
-    ParseAircraftConfig(text, length, &AircraftConfig);
+    ParseAircraftConfig(text.data(), text.size(), &AircraftConfig);
 }
 
 void WriteAircraftConfig()

@@ -25,19 +25,19 @@ void AppendErrorLog(const char* line)
 }
 
 // The whole file in one read: the files hold hundreds of thousands of short lines and are
-// read twice at start-up, so they are parsed from memory rather than line by line.
+// read twice at start-up, so they are parsed from memory rather than line by line. The
+// whole world's data converts to some 60 MB; a file beyond the cap, a FIFO or a device is
+// refused with a note on standard error and counts as missing, so start-up never hangs.
+constexpr size_t NavFileCap = 256u << 20;
+
 bool ReadWholeFile(const char* path, std::string* content)
 {
-    FILE* file = std::fopen(PlatformPath(path).c_str(), "rb");
-    if (!file)
-        return false;
-    content->clear();
-    char chunk[1 << 16];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        content->append(chunk, n);
-    std::fclose(file);
-    return true;
+    std::string why;
+    if (PlatformReadWholeFile(path, NavFileCap, content, &why))
+        return true;
+    if (PlatformPathExists(path))
+        std::fprintf(stderr, "orvex: %s: %s\n", PlatformPath(path).c_str(), why.c_str());
+    return false;
 }
 
 constexpr const char* NoWaypointDatabase = "ERROR - Could not open waypoint database, none found?\n";

@@ -134,6 +134,31 @@ bool PlatformCloseOutput(FILE* file, bool keep = true);
 // Names of the plain files in `dir`, sorted; empty when the folder cannot be read.
 std::vector<std::string> PlatformListDirectory(const char* dir);
 
+// Reads a whole file into `content`. Only a regular file of at most `cap` bytes is read: a
+// FIFO, a device (a link to /dev/zero) or a runaway file is refused at once instead of
+// hanging or filling memory. False with a short reason in *error ("not a regular file",
+// "larger than N bytes", the system's message) (platform_read.cpp).
+bool PlatformReadWholeFile(const char* path, size_t cap, std::string* content, std::string* error = nullptr);
+// The same for a file whose bytes past `cap` are of no use: a longer file gives its first
+// `cap` bytes.
+bool PlatformReadFileStart(const char* path, size_t cap, std::string* content, std::string* error = nullptr);
+// Whether anything (file, folder, FIFO, link, even a dangling one) has this name.
+bool PlatformPathExists(const char* path);
+
+// ---------------------------------------------------------------------------------------
+// Installation (platform_install.cpp)
+// ---------------------------------------------------------------------------------------
+
+// The folder holding the running program; empty when the system cannot say.
+std::string PlatformExecutableDir();
+// $XDG_DATA_HOME, else ~/.local/share; empty when neither is known.
+std::string PlatformUserDataDir();
+bool PlatformIsFolder(const char* path);
+bool PlatformIsFile(const char* path);
+bool PlatformFolderWritable(const char* path);
+// Creates `to` and copies the tree `from` into it, keeping any file already there.
+bool PlatformSeedFolder(const char* from, const char* to, std::string* error);
+
 // ---------------------------------------------------------------------------------------
 // Sound (platform_audio.cpp)
 // ---------------------------------------------------------------------------------------

@@ -3,6 +3,8 @@
 // Owns: Automation.
 #include "shell/automation.h"
 
+#include "platform/platform.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -130,15 +132,14 @@ bool ParseScript(const std::string& text, std::vector<ScriptedEvent>* out, std::
 
 bool LoadScript(const char* path, std::string* error)
 {
-    std::ifstream in(path);
-    if (!in) {
-        *error = std::string("cannot read ") + path;
+    // A script is a few lines a test or a user wrote; 16 MiB is far beyond any of them.
+    std::string text, why;
+    if (!PlatformReadWholeFile(path, 16u << 20, &text, &why)) {
+        *error = std::string("cannot read ") + path + ": " + why;
         return false;
     }
-    std::stringstream s;
-    s << in.rdbuf();
     Automation.NextScripted = 0;
-    return ParseScript(s.str(), &Automation.Script, error);
+    return ParseScript(text, &Automation.Script, error);
 }
 
 bool AutomationInjectDue()

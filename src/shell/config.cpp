@@ -22,13 +22,11 @@ void DisplayConfigReset()
     DisplayConfig = DisplayConfigState{};
 }
 
+// Only a regular file counts: anything else under the name (a FIFO, a link to a device)
+// is replaced by the default file, which is written atomically.
 bool ConfigFileExists()
 {
-    FILE* f = std::fopen(ConfigFile, "r");
-    if (!f)
-        return false;
-    std::fclose(f);
-    return true;
+    return PlatformIsFile(ConfigFile);
 }
 
 std::string FormatConfigText(bool defaults)
@@ -155,15 +153,8 @@ void ParseConfigText(const std::string& text)
 
 void ReadConfig()
 {
-    FILE* f = std::fopen(ConfigFile, "rb");
-    if (!f)
-        return;
-    std::string text;
-    char buffer[4096];
-    size_t n;
     // The file is small; a hostile one is cut at 1 MiB rather than read without end.
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && text.size() < (1u << 20))
-        text.append(buffer, n);
-    std::fclose(f);
-    ParseConfigText(text);
+    std::string text;
+    if (PlatformReadFileStart(ConfigFile, 1u << 20, &text))
+        ParseConfigText(text);
 }

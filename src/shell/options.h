@@ -7,6 +7,7 @@
 
 struct ProgramOptions {
     std::string Dir;          // --dir: run in this installation folder
+    int Unit = 3;             // --unit 2|3: which per-user folder an installed unit uses without --dir
     bool Headless = false;    // --headless: render offscreen
     long Frames = -1;         // --frames N: end after N frames as if the window were closed
     std::string Screenshot;   // --screenshot FILE.png: client area after the last frame
@@ -17,6 +18,6 @@ struct ProgramOptions {
     std::string FrameLog;     // --frame-log FILE.jsonl: each frame's start and swap on the monotonic clock
 };
 
-// Fills `options`; returns false when the program should exit at once with *exitCode
+// Fills `options`, with every file name made absolute against the caller's folder; returns false when the program should exit at once with *exitCode
 // (help printed, or a bad option explained on standard error).
 bool ParseProgramOptions(int argc, char** argv, ProgramOptions* options, int* exitCode);

@@ -129,9 +129,12 @@ void FrameLogFrame(long frame, int64_t startNs, int64_t swapNs)
         std::fprintf(FrameLog, "{\"frame\":%ld,\"start_ms\":%.3f,\"swap_ms\":%.3f}\n", frame, startNs / 1e6, swapNs / 1e6);
 }
 
-void FrameLogClose()
+bool FrameLogClose()
 {
-    if (FrameLog)
-        PlatformCloseOutput(FrameLog);
+    if (!FrameLog)
+        return true;
+    bool ok = !std::ferror(FrameLog);
+    ok = PlatformCloseOutput(FrameLog) && ok;
     FrameLog = nullptr;
+    return ok;
 }

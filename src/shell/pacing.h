@@ -49,4 +49,5 @@ bool PacingUnpaced();
 // on the machine's monotonic clock in milliseconds (comparable between processes).
 bool FrameLogOpen(const char* path);
 void FrameLogFrame(long frame, int64_t startNs, int64_t swapNs);
-void FrameLogClose();
+// False when the log lost data (write error or failed close).
+bool FrameLogClose();

@@ -14,8 +14,10 @@
 #include "shell/input.h"
 #include "shell/options.h"
 #include "shell/pacing.h"
+#include "shell/program_info.h"
 #include "shell/text.h"
 #include "shell/textures.h"
+#include "shell/unit_folder.h"
 #include "shell/window.h"
 #include "simlink/aircraft.h"
 #include "simlink/simlink.h"
@@ -106,6 +108,13 @@ static void DrawPowerOverlay()
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -2.425f);
     // Blending must be on while the quad is drawn, or a partly faded display would be black.
+    // Decision: the unit enables blending here on every frame, fade frames included. Taken
+    // literally, the order of state changes the unit was built from switches blending off
+    // after the first fade frame and never back on while fading, so the quad would be drawn
+    // opaque: the display would stay black for 200 frames and then appear at once. Users
+    // expect the power-on fade they see on the real unit, so the display really fades in
+    // over the 200 frames (3.3 s at 60 Hz); blending is still switched off after each fade
+    // frame, so everything drawn after the overlay sees the same state as before.
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.0f, 0.0f, 0.0f, alpha);
@@ -204,6 +213,7 @@ static void SwitchFrame()
 }
 
 static volatile int ScreenshotRequested = 0;
+static bool ScreenshotFailed = false;
 
 // The main loop. Exit codes: 0 when the window is closed or Escape ends the program (both
 // are the user's ordinary way out), 1 when the font is missing.
@@ -235,8 +245,10 @@ static int MainLoop(const ProgramOptions& options)
         // for one (a running cockpit photographed from outside).
         bool asked = ScreenshotRequested != 0;
         ScreenshotRequested = 0;
-        if ((ending || asked) && !options.Screenshot.empty() && !PlatformSaveScreenshot(options.Screenshot.c_str()))
+        if ((ending || asked) && !options.Screenshot.empty() && !PlatformSaveScreenshot(options.Screenshot.c_str())) {
             std::fprintf(stderr, "orvex: cannot write the screenshot %s\n", options.Screenshot.c_str());
+            ScreenshotFailed = true;
+        }
         if (!keepGoing)
             return 1;
         if (Shell.Keys[VK_ESCAPE_KEY])
@@ -279,25 +291,78 @@ static void RegisterShippedFonts()
         PlatformRegisterFontFile(file);
 }
 
+// Opens the files the options ask for before the window, so a path that cannot be written
+// is a usage error told at once rather than a run that silently records nothing.
+static bool OpenOutputFiles(const ProgramOptions& options)
+{
+    if (!options.Screenshot.empty()) {
+        std::string folder = options.Screenshot.substr(0, options.Screenshot.find_last_of('/') + 1);
+        if (!PlatformIsFolder(folder.c_str()) || !PlatformFolderWritable(folder.c_str())) {
+            std::fprintf(stderr, "orvex: cannot write the screenshot %s: no writable folder %s\n",
+                         options.Screenshot.c_str(), folder.c_str());
+            return false;
+        }
+    }
+    if (!options.TextTrace.empty() && !TextTraceOpen(options.TextTrace.c_str()))
+        return false;
+    if (!options.FrameLog.empty() && !FrameLogOpen(options.FrameLog.c_str())) {
+        std::fprintf(stderr, "orvex: cannot write the frame log %s\n", options.FrameLog.c_str());
+        return false;
+    }
+    if (!options.DumpState.empty() && !StateDumpOpen(options.DumpState.c_str())) {
+        std::fprintf(stderr, "orvex: cannot write the state dump %s\n", options.DumpState.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Closes the traces; false (after a message) when one of them lost data on the way.
+static bool CloseOutputFiles()
+{
+    bool ok = TextTraceClose();
+    if (!FrameLogClose()) {
+        std::fprintf(stderr, "orvex: writing the frame log failed\n");
+        ok = false;
+    }
+    StateDumpClose();
+    return ok;
+}
+
+static bool EnterUnitFolder(const ProgramOptions& options)
+{
+    UnitFolderChoice choice = ChooseUnitFolder(options.Dir, options.Unit);
+    if (!choice.Error.empty()) {
+        std::fprintf(stderr, "orvex: %s\n", choice.Error.c_str());
+        return false;
+    }
+    if (!choice.Folder.empty() && !PlatformChangeDirectory(choice.Folder.c_str())) {
+        std::fprintf(stderr, "orvex: cannot enter the installation folder %s\n", choice.Folder.c_str());
+        return false;
+    }
+    if (choice.PerUser) {
+        std::printf("orvex: unit folder %s\n", choice.Folder.c_str());
+        std::fflush(stdout);
+    }
+    return true;
+}
+
 int RunProgram(const ProgramOptions& options)
 {
-    if (!options.Dir.empty() && !PlatformChangeDirectory(options.Dir.c_str())) {
-        std::fprintf(stderr, "orvex: cannot enter the installation folder %s\n", options.Dir.c_str());
-        return 2;
-    }
+    // Every file name was made absolute by the option parser, so entering the unit folder
+    // changes none of them.
+    if (!EnterUnitFolder(options))
+        return ExitUsage;
     if (!options.Input.empty()) {
         std::string error;
         if (!LoadScript(options.Input.c_str(), &error)) {
             std::fprintf(stderr, "orvex: bad input script %s: %s\n", options.Input.c_str(), error.c_str());
-            return 2;
+            return ExitUsage;
         }
     }
-    if (!options.TextTrace.empty())
-        TextTraceOpen(options.TextTrace.c_str());
-    if (!options.FrameLog.empty() && !FrameLogOpen(options.FrameLog.c_str()))
-        std::fprintf(stderr, "orvex: cannot write the frame log %s\n", options.FrameLog.c_str());
-    if (!options.DumpState.empty() && !StateDumpOpen(options.DumpState.c_str()))
-        std::fprintf(stderr, "orvex: cannot write the state dump %s\n", options.DumpState.c_str());
+    if (!OpenOutputFiles(options)) {
+        CloseOutputFiles();
+        return ExitUsage;
+    }
     Window.ForceHeadless = options.Headless;
     RegisterShippedFonts();
 
@@ -308,14 +373,13 @@ int RunProgram(const ProgramOptions& options)
         WriteConfig(true);
     ReadConfig();
     if (!CreateDisplayWindow(TitleStartingUp, DisplayConfig.Width, DisplayConfig.Height, 32, Shell.Frameless)) {
-        TextTraceClose();
+        CloseOutputFiles();
         return 0;
     }
     StartPacing(options);
     int exitCode = MainLoop(options);
     DestroyDisplayWindow();
-    TextTraceClose();
-    StateDumpClose();
-    FrameLogClose();
-    return exitCode;
+    bool written = CloseOutputFiles() && !ScreenshotFailed;
+    // A run that could not record what it was asked to is not a success, whatever ended it.
+    return exitCode == 0 && !written ? ExitOutputFailed : exitCode;
 }

@@ -120,16 +120,23 @@ void PrintText(int slot, int alignment, const char* format, ...)
     glPopAttrib();
 }
 
-void TextTraceOpen(const char* path)
+bool TextTraceOpen(const char* path)
 {
     TextTrace = PlatformOpenOutput(path, true);
     if (!TextTrace)
         std::fprintf(stderr, "orvex: cannot write the text trace %s\n", path);
+    return TextTrace != nullptr;
 }
 
-void TextTraceClose()
+bool TextTraceClose()
 {
-    if (TextTrace)
-        PlatformCloseOutput(TextTrace);
+    if (!TextTrace)
+        return true;
+    // A full disk shows only here: the stream's error flag, or the last flush on close.
+    bool ok = !std::ferror(TextTrace);
+    ok = PlatformCloseOutput(TextTrace) && ok;
     TextTrace = nullptr;
+    if (!ok)
+        std::fprintf(stderr, "orvex: writing the text trace failed\n");
+    return ok;
 }

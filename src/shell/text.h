@@ -24,5 +24,6 @@ void PrintText(int slot, int alignment, const char* format, ...) __attribute__((
 float TextWidth(const char* text, float* lastAdvance);
 
 // Text trace for tests and tools: every drawn text as one JSON line (see automation.h).
-void TextTraceOpen(const char* path);
-void TextTraceClose();
+bool TextTraceOpen(const char* path);
+// False when the trace lost data (write error or failed close).
+bool TextTraceClose();

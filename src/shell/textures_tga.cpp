@@ -154,22 +154,20 @@ bool LoadTga(const char* path, TgaImage* image)
 {
     *image = TgaImage{};
     std::string file = PlatformPath(path);
-    FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in) {
-        std::fputs("\nUnable to load TGA File!\n", stdout);
+    // Read the whole file (up to the largest size a picture can use) and decode it from
+    // memory, so the decoder alone decides what is inside the file. A FIFO or a device is
+    // refused before any read.
+    std::string bytes, readWhy;
+    if (!PlatformReadFileStart(file.c_str(), TgaLargestUsefulFile, &bytes, &readWhy)) {
+        if (!PlatformPathExists(file.c_str())) {
+            std::fputs("\nUnable to load TGA File!\n", stdout);
+            return false;
+        }
+        std::fprintf(stderr, "orvex: %s: %s\n", file.c_str(), readWhy.c_str());
         return false;
     }
-    // Read the whole file (up to the largest size a picture can use) and decode it from
-    // memory, so the decoder alone decides what is inside the file.
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[64 * 1024];
-    size_t n;
-    while (bytes.size() < TgaLargestUsefulFile && (n = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    bool readError = std::ferror(in) != 0;
-    std::fclose(in);
     const char* why = "the file cannot be read";
-    if (readError || !DecodeTga(bytes.data(), bytes.size(), image, &why)) {
+    if (!DecodeTga(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image, &why)) {
         std::fprintf(stderr, "orvex: %s: %s\n", file.c_str(), why);
         *image = TgaImage{};
         return false;

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
+#include "shell/saturate.h"
 
 #include <cmath>
 #include <cstring>
@@ -126,7 +127,7 @@ float SurfaceAngle(uint32_t position, int maxDegrees)
 // pounds. Done in double so whole pounds are exact for every capacity the module sends.
 static int TankPounds(uint32_t gallons, float poundsPerGallon)
 {
-    return static_cast<int>(static_cast<double>(gallons) * poundsPerGallon);
+    return SaturateToInt(static_cast<double>(gallons) * poundsPerGallon);
 }
 
 // The units that are only shown on powered frames, from the values as received.
@@ -168,8 +169,8 @@ void DeriveFuelAndSurfaces()
         double total = Aircraft.TankCapacityLeft * static_cast<double>(Aircraft.TankLevelLeft) +
                        Aircraft.TankCapacityRight * static_cast<double>(Aircraft.TankLevelRight) +
                        Aircraft.TankCapacityCentre * static_cast<double>(Aircraft.TankLevelCentre);
-        Aircraft.FuelTotal = static_cast<int>(total);
-        Aircraft.FuelUsed = Aircraft.FuelAtStart - Aircraft.FuelTotal;
+        Aircraft.FuelTotal = SaturateToInt(total);
+        Aircraft.FuelUsed = SaturateToInt(static_cast<double>(Aircraft.FuelAtStart) - Aircraft.FuelTotal);
     } else {
         // Without a simulator there is no fuel to show, and nothing has been used.
         Aircraft.FuelUsed = 0;

@@ -8,6 +8,7 @@
 
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
+#include "shell/saturate.h"
 
 #include <GL/gl.h>
 
@@ -37,7 +38,7 @@ void DrawTexts(float rate)
     glScalef(0.75f, 0.75f, 1.0f);
     SynTextAfter(0, 0, 1, EicasCyan, "0");
     Label(1.05f, -2.0f, "CABIN RATE");
-    SynText(6.18f, -2.0f, TextScale, 2, EicasWhite, "%4d", static_cast<int>(std::fabs(rate * 0.1f)));
+    SynText(6.18f, -2.0f, TextScale, 2, EicasWhite, "%4d", SaturateToInt(std::fabs(rate * 0.1f)));
     Label(1.05f, -2.8f, "DELTA P");
     SynText(6.18f, -2.8f, TextScale, 2, EicasWhite, "9.0");
     Label(1.05f, -3.6f, "CABIN ALT");

@@ -8,6 +8,7 @@
 
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
+#include "shell/saturate.h"
 
 #include <GL/gl.h>
 
@@ -123,7 +124,7 @@ void DrawSpoilers()
     SynText(2.87f, -1.85f, TextScale, 0, EicasCyan, "SPLRS");
     SynText(2.07f, -2.84f, SmallScale, 0, EicasCyan, "EXT");
     SynText(2.07f, -5.65f, SmallScale, 0, EicasCyan, "RET");
-    SynText(2.96f, -2.32f, TextScale, 0, EicasWhite, "%d", static_cast<int>(SpoilerHandleDegrees(Aircraft.SpoilerLever)));
+    SynText(2.96f, -2.32f, TextScale, 0, EicasWhite, "%d", SaturateToInt(SpoilerHandleDegrees(Aircraft.SpoilerLever)));
     SynLine(2.96f, -2.65f, 2.96f, -5.39f, EicasCyan);
     for (float y : {-2.65f, -3.335f, -4.02f, -4.705f, -5.39f})
         SynLine(2.68f, y, 3.24f, y, EicasCyan);

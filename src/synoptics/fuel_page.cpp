@@ -6,12 +6,13 @@
 #include "synoptics/synoptics_draw.h"
 
 #include "simlink/aircraft.h"
+#include "shell/saturate.h"
 
 namespace {
 
 int TankPounds(int capacity, float level)
 {
-    return static_cast<int>(capacity * level);
+    return SaturateToInt(capacity * static_cast<double>(level));
 }
 
 // A main tank is low from 330 lb down: the value, its pointer and a box turn amber.

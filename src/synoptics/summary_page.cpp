@@ -9,6 +9,7 @@
 #include "menu/aircraft_config.h"
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
+#include "shell/saturate.h"
 
 #include <cmath>
 
@@ -52,7 +53,7 @@ void DrawSideTrim(float y, double radians)
 // One number for both panels when both are out; a side letter when only one is.
 void DrawSpoilerValue()
 {
-    int left = static_cast<int>(Aircraft.SpoilerAngleLeft), right = static_cast<int>(Aircraft.SpoilerAngleRight);
+    int left = SaturateToInt(Aircraft.SpoilerAngleLeft), right = SaturateToInt(Aircraft.SpoilerAngleRight);
     bool leftOut = Aircraft.SpoilerAngleLeft > 0, rightOut = Aircraft.SpoilerAngleRight > 0;
     if (leftOut && rightOut)
         SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "%d", left);

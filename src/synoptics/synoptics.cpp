@@ -3,11 +3,12 @@
 #include "synoptics/synoptics.h"
 
 #include "shell/shell.h"
+#include "shell/saturate.h"
 
 int CabinAltitudeFeet(int altitudeFt)
 {
     // The factor is single precision, the product double: 41000 ft gives 8035.9998 -> 8035.
-    return static_cast<int>(altitudeFt * static_cast<double>(0.196f));
+    return SaturateToInt(altitudeFt * static_cast<double>(0.196f));
 }
 
 float CabinRateFpm(int verticalSpeed, bool linkConnected)

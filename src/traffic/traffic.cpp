@@ -14,6 +14,7 @@
 #include "shell/window.h"
 #include "simlink/aircraft.h"
 #include "simlink/simlink.h"
+#include "shell/saturate.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -81,7 +82,7 @@ bool TrafficInBand(int mode, float d)
 // level: 500 ft above "05", 900 ft below "-09", 1500 ft below "-15", level "0".
 void TrafficFormatLabel(float targetAltitude, int ownAltitude, char* out, int size)
 {
-    const int v = (static_cast<int>(targetAltitude) - ownAltitude) / 100;
+    const int v = SaturateToInt(static_cast<double>(SaturateToInt(targetAltitude)) - ownAltitude) / 100;
     const double magnitude = std::abs(v);
     if (v < 0 && v > -10)
         std::snprintf(out, size, "-0%1.0f", magnitude);

@@ -9,6 +9,7 @@
 #include "trace_colours.h"
 
 #include <GL/gl.h>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -118,4 +119,30 @@ TEST_F(DisplayTest, N1ReferenceFollowsLastFramesEngineStateAndHidesInManualMode)
     auto texts = Frame();
     EXPECT_EQ(FindText(texts, "86.6"), nullptr);
     EXPECT_EQ(ColourName(FindText(texts, "MAN")), "white");
+}
+
+// The N1 and ITT needles sweep clockwise from 22 degrees above 3 o'clock (zero) towards
+// 9 o'clock (100 % N1, 1000 degrees ITT): a point 0.55 along the needle is lit at the
+// value's angle, and the point a needle turning the wrong way would light stays dark.
+TEST_F(DisplayTest, NeedlesPointAtTheirValues)
+{
+    struct Case {
+        bool n1;
+        float value;
+        float angle;   // expected needle direction, degrees counter-clockwise from 3 o'clock
+        float wrong;   // where a needle turning the other way would point
+    };
+    const Case cases[] = {{true, 50, 22 - 101, 22 + 101},
+                          {true, 95, 22 - 191.9f, 22 + 191.9f},
+                          {false, 500, 22 - 99.6f, 22 + 99.6f},
+                          {false, 700, 22 - 139.4f, 22 + 139.4f}};
+    for (const Case& c : cases) {
+        Aircraft.N1Left = Aircraft.N1Right = c.n1 ? c.value : 0;
+        Aircraft.IttLeft = Aircraft.IttRight = c.n1 ? 0 : c.value;
+        Frame();
+        const float cx = -5.08f, cy = c.n1 ? 8.06f : 5.21f, r = 0.55f, rad = 3.14159265f / 180;
+        SCOPED_TRACE((c.n1 ? "N1 " : "ITT ") + std::to_string(c.value));
+        EXPECT_TRUE(ColourNear(cx + r * std::cos(c.angle * rad), cy + r * std::sin(c.angle * rad), 255, 255, 255));
+        EXPECT_FALSE(ColourNear(cx + r * std::cos(c.wrong * rad), cy + r * std::sin(c.wrong * rad), 255, 255, 255));
+    }
 }

@@ -48,15 +48,13 @@ TEST(Program, ConfigDeletedDuringTheRunIsNotRecreatedAtExit)
     EXPECT_FALSE(FileExists(unit + "/MFD.ini"));
 }
 
-TEST(Program, BadOptionsAndScriptsAreExplained)
+TEST(Program, BadScriptsAreExplained)
 {
     std::string unit = MakeScratchUnit("bad-input");
     WriteFile(unit + "/keys.txt", "5 key Banana press\n");
     std::string out;
     EXPECT_EQ(RunCommand(Orvex(unit, "--input " + unit + "/keys.txt"), &out), 2);
     EXPECT_NE(out.find("line 1: unknown key name 'Banana'"), std::string::npos) << out;
-    EXPECT_NE(RunCommand(Orvex(unit, "--frames 0"), &out), 0);
-    EXPECT_NE(RunCommand(ProgramPath("orvex") + " --dir /no/such/folder", &out), 0);
 }
 
 TEST(Program, ZeroHeightInConfigRunsWithoutCrashing)
@@ -79,4 +77,23 @@ TEST(Program, MissingFontIsReportedAndEndsAfterOneFrame)
     EXPECT_NE(out.find("Orvex Error!: Orvex.ttf Font is not installed"), std::string::npos) << out;
     // MFD.ini is still saved by the normal teardown.
     EXPECT_TRUE(FileExists(unit + "/MFD.ini"));
+}
+
+// Every file the unit reads whole, replaced by a FIFO nobody writes or a link to /dev/zero:
+// start-up neither waits for a writer nor reads without end, and the unit draws and exits.
+TEST(Program, FifosAndEndlessFilesDoNotHangStartUp)
+{
+    std::string unit = MakeScratchUnit("endless-files");
+    ASSERT_EQ(RunCommand("cd " + unit + " && mkfifo MFD.ini accfg.ini && rm data/navaids.txt data/Airports.txt && "
+                         "mkfifo data/navaids.txt && ln -s /dev/zero data/Airports.txt"),
+              0);
+    std::string out;
+    EXPECT_EQ(RunCommand(Orvex(unit, "--frames 5 --screenshot " + unit + "/shot.png"), &out, 60), 0) << out;
+    EXPECT_TRUE(FileExists(unit + "/shot.png"));
+    EXPECT_NE(out.find("data/navaids.txt: not a regular file"), std::string::npos) << out;
+    EXPECT_NE(out.find("data/Airports.txt: not a regular file"), std::string::npos) << out;
+    // A bezel picture that is no picture ends the unit at once, as a missing one does.
+    RunCommand("ln -sf /dev/zero " + unit + "/textures/MFD_Overlay.tga");
+    EXPECT_EQ(RunCommand(Orvex(unit, "--frames 5"), &out, 60), 0) << out;
+    EXPECT_NE(out.find("MFD_Overlay.tga: not a regular file"), std::string::npos) << out;
 }

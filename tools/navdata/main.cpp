@@ -5,8 +5,8 @@
 #include "navdata.h"
 
 #include "platform/platform.h"
+#include "shell/command_line.h"
 
-#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -177,13 +177,16 @@ int main(int argc, char** argv)
     app.add_option("-o,--out", outDir, "folder for the three files (default: data)");
     app.add_option("--centre", centre, "keep only entries around LAT LON (degrees, north and east positive)")
         ->expected(2)->delimiter(',');
-    app.add_option("--radius", radius, "radius of the region around --centre, nautical miles")->check(CLI::PositiveNumber);
+    app.add_option("--radius", radius, "radius of the region around --centre, nautical miles")
+        ->check(CommandLineNumberAbove(0, false, "a distance above 0"));
     app.add_flag("-q,--quiet", quiet, "no progress lines");
     app.add_flag("--allow-partial", allowPartial,
                  "convert an input that is cut short (no closing 99 line) or has many rows not understood, "
                  "and let an empty result replace an output; without it such an input is refused and the "
                  "output left as it was");
-    CLI11_PARSE(app, argc, argv);
+    CommandLineAddVersion(app, "orvex-navdata");
+    if (int code = CommandLineParse(app, argc, argv, "orvex-navdata"); code >= 0)
+        return code;
 
     if (nav.empty() && fix.empty() && apt.empty()) {
         std::fprintf(stderr, "orvex-navdata: nothing to convert; give --nav, --fix and/or --apt (see --help)\n");

@@ -7,7 +7,7 @@
 
 #include "platform/platform.h"
 
-#include <CLI/CLI.hpp>
+#include "shell/command_line.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -25,8 +25,11 @@ static constexpr uint32_t TrafficRangeOffset = 0x73FA;
 static constexpr uint32_t TrafficAutoOffset = 0x73D6;
 static constexpr uint32_t TrafficBandOffset = 0x7842;
 
+// `usage` marks a fault of the command line itself (exit code 2), found before the panel
+// connects; the others are faults of the exchange with the module (exit code 1).
 struct PanelFailure {
     std::string what;
+    bool usage = false;
 };
 
 static uint8_t PanelReadByte(uint32_t offset)
@@ -83,10 +86,10 @@ static uint64_t ParseUnsigned(const std::string& text, const char* what)
     char* end = nullptr;
     bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     if (text.empty() || text[0] == '-' || text[0] == '+')
-        throw PanelFailure{std::string("bad ") + what + " \"" + text + "\""};
+        throw PanelFailure{std::string("bad ") + what + " \"" + text + "\"", true};
     uint64_t value = std::strtoull(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
     if (errno != 0 || *end != 0 || end == text.c_str() + (hex ? 2 : 0))
-        throw PanelFailure{std::string("bad ") + what + " \"" + text + "\""};
+        throw PanelFailure{std::string("bad ") + what + " \"" + text + "\"", true};
     return value;
 }
 
@@ -94,7 +97,7 @@ static uint32_t ParseOffset(const std::string& text)
 {
     uint64_t offset = ParseUnsigned(text, "offset");
     if (offset > 0xFFFFFFFFu)
-        throw PanelFailure{"offset " + text + " is beyond 32 bits"};
+        throw PanelFailure{"offset " + text + " is beyond 32 bits", true};
     return static_cast<uint32_t>(offset);
 }
 
@@ -110,26 +113,32 @@ static void PanelPeek(const std::string& offsetText, int size)
     std::printf("%" PRIu64 "\n", value);
 }
 
+// VALUE as SIZE little-endian bytes (or an IEEE float of 4 or 8 bytes).
+static void PanelEncodeValue(int size, const std::string& valueText, bool isFloat, unsigned char bytes[8])
+{
+    if (isFloat) {
+        if (size != 4 && size != 8)
+            throw PanelFailure{"--float needs a size of 4 or 8", true};
+        char* end = nullptr;
+        double d = std::strtod(valueText.c_str(), &end);
+        if (valueText.empty() || *end != 0)
+            throw PanelFailure{"bad number \"" + valueText + "\"", true};
+        float f = static_cast<float>(d);
+        size == 4 ? std::memcpy(bytes, &f, 4) : std::memcpy(bytes, &d, 8);  // little-endian host
+        return;
+    }
+    uint64_t value = ParseUnsigned(valueText, "value");
+    if (size < 8 && value >> (8 * size) != 0)
+        throw PanelFailure{"value " + valueText + " does not fit in " + std::to_string(size) + " bytes", true};
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
 static void PanelPoke(const std::string& offsetText, int size, const std::string& valueText, bool isFloat)
 {
     uint64_t offset = ParseOffset(offsetText);
     unsigned char bytes[8] = {};
-    if (isFloat) {
-        if (size != 4 && size != 8)
-            throw PanelFailure{"--float needs a size of 4 or 8"};
-        char* end = nullptr;
-        double d = std::strtod(valueText.c_str(), &end);
-        if (valueText.empty() || *end != 0)
-            throw PanelFailure{"bad number \"" + valueText + "\""};
-        float f = static_cast<float>(d);
-        size == 4 ? std::memcpy(bytes, &f, 4) : std::memcpy(bytes, &d, 8);  // little-endian host
-    } else {
-        uint64_t value = ParseUnsigned(valueText, "value");
-        if (size < 8 && value >> (8 * size) != 0)
-            throw PanelFailure{"value " + valueText + " does not fit in " + std::to_string(size) + " bytes"};
-        for (int i = 0; i < size; ++i)
-            bytes[i] = static_cast<unsigned char>(value >> (8 * i));
-    }
+    PanelEncodeValue(size, valueText, isFloat, bytes);
     if (!SimLinkWrite(static_cast<uint32_t>(offset), size, bytes) || !SimLinkProcess())
         throw PanelFailure{"cannot write " + std::to_string(size) + " bytes at offset " + offsetText};
 }
@@ -220,12 +229,26 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     PanelArgs args;
     PanelDefineCommands(app, args);
-    CLI11_PARSE(app, argc, argv);
+    CommandLineAddVersion(app, "orvex-panel");
+    if (int code = CommandLineParse(app, argc, argv, "orvex-panel"); code >= 0)
+        return code;
 
+    // The offset and value of peek and poke are checked before anything is sent, so a typo
+    // is a usage error and never half a change.
+    try {
+        if (args.command == "peek" || args.command == "poke")
+            ParseOffset(args.offset);
+        unsigned char bytes[8];
+        if (args.command == "poke")
+            PanelEncodeValue(args.size, args.value, args.isFloat, bytes);
+    } catch (const PanelFailure& failure) {
+        std::fprintf(stderr, "orvex-panel: %s\n", failure.what.c_str());
+        return ExitUsage;
+    }
     if (!SimLinkOpen(0)) {
         std::fprintf(stderr, "orvex-panel: no simulator module answers (is orvex-sim running? runtime folder %s)\n",
                      PlatformRuntimeDir().c_str());
-        return 2;
+        return 1;
     }
     int status = 0;
     try {

@@ -2,15 +2,17 @@
 // Owns: nothing beyond the parsed options.
 #include "sim.h"
 
-#include <CLI/CLI.hpp>
+#include "shell/command_line.h"
 
 int main(int argc, char** argv)
 {
     SimOptions options;
     CLI::App app{"orvex-sim: stand-in for the simulator's interface module, with a built-in flight"};
-    app.add_option("--at", options.At, "start at this second of the flight")->check(CLI::NonNegativeNumber);
+    app.add_option("--at", options.At, "start at this second of the flight")
+        ->check(CommandLineNumberAbove(0, true, "0 or more seconds"));
     app.add_flag("--freeze", options.Freeze, "hold the flight still; poked values stay as poked");
-    app.add_option("--rate", options.Rate, "flight seconds per wall-clock second")->check(CLI::PositiveNumber);
+    app.add_option("--rate", options.Rate, "flight seconds per wall-clock second")
+        ->check(CommandLineNumberAbove(0, false, "a number above 0"));
     app.add_option("--flight", options.FlightFile, "timeline file to fly instead of the built-in flight");
     app.add_option("--sim-version", options.SimVersion, "simulator version code answered at 0x3308");
     app.add_option("--module-version", options.ModuleVersion, "module version answered at 0x3304");
@@ -48,7 +50,9 @@ int main(int argc, char** argv)
                    "request headers), shrink (cut the client's block short), late (answer past the time-out), "
                    "garbage (random bytes in every read), sizes (grow, cut or replace the block)")
         ->check(CLI::IsMember({"scribble", "shrink", "late", "garbage", "sizes"}));
-    CLI11_PARSE(app, argc, argv);
+    CommandLineAddVersion(app, "orvex-sim");
+    if (int code = CommandLineParse(app, argc, argv, "orvex-sim"); code >= 0)
+        return code;
     if (!hostile.empty())
         SimParseHostileMode(hostile, &options.Hostile);
     return SimRun(options);

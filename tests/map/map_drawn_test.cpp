@@ -1,0 +1,164 @@
+// What the map page really draws, read back from the frame: the rose's ticks at two
+// headings, the selected-heading marker, the wind arrow, the dimming quad, the black frame
+// with the battery off, and the air-data labels kept clear of their values. Geometry is
+// checked at points computed from the layout, with a pixel of tolerance each way.
+#include "support/display_unit.h"
+
+#include "map/map.h"
+#include "shell/shell.h"
+#include "shell/text.h"
+#include "simlink/aircraft.h"
+
+#include <GL/gl.h>
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr float RoseCentreY = 2.28f;
+constexpr float Pi = 3.14159265f;
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+};
+
+Rgb PixelRgb(int x, int y)
+{
+    unsigned char rgb[3] = {};
+    glReadPixels(x, 605 - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    return {rgb[0], rgb[1], rgb[2]};
+}
+
+// Brightest pixel within a pixel of a layout point.
+int BrightestNear(float x, float y)
+{
+    int best = 0;
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+            best = std::max(best, MapUnitPixel(LayoutToPixelX(x) + dx, LayoutToPixelY(y) + dy));
+    return best;
+}
+
+// The point `radius` layout units from the rose's centre, `clockwise` degrees from straight up.
+float RoseX(float clockwise, float radius) { return radius * std::sin(clockwise * Pi / 180); }
+float RoseY(float clockwise, float radius) { return RoseCentreY + radius * std::cos(clockwise * Pi / 180); }
+
+class MapDrawn : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MapUnitOpen();
+        Shell.BezelShown = false;
+        Aircraft.AvionicsMaster = 1;
+        Aircraft.BatteryMaster = 1;
+        Shell.PrevBatteryMaster = 1;
+    }
+};
+
+} // namespace
+
+// Only the ten-degree ticks reach in to 7.29 x 0.8 of the rose; at 5.92 units a point on a
+// tick is lit and a point four degrees beside it is dark. The tick of bearing B stands at
+// B - heading clockwise from the lubber line, so a rotation the wrong way round lights
+// the dark points instead.
+TEST_F(MapDrawn, RoseTicksStandAtBearingMinusHeading)
+{
+    const float radius = 5.92f;
+    for (float heading : {0.0f, 23.0f}) {
+        Aircraft.MagHeading = heading;
+        MapUnitFrames();
+        for (float bearing : {-20.0f, -10.0f, 0.0f, 10.0f, 20.0f, 30.0f, 40.0f}) {
+            float at = bearing - heading;
+            if (std::fabs(at) > 50)
+                continue;
+            SCOPED_TRACE("heading " + std::to_string(heading) + " bearing " + std::to_string(bearing));
+            EXPECT_GT(BrightestNear(RoseX(at, radius), RoseY(at, radius)), 150);
+            EXPECT_LT(BrightestNear(RoseX(at + 4, radius), RoseY(at + 4, radius)), 60);
+            EXPECT_LT(BrightestNear(RoseX(at - 4, radius), RoseY(at - 4, radius)), 60);
+        }
+    }
+}
+
+// The selected heading's magenta marker sits just outside the rose at selected - heading.
+TEST_F(MapDrawn, HeadingMarkerStandsAtSelectedMinusHeading)
+{
+    Aircraft.MagHeading = 10.0f;
+    Aircraft.ApHeading = 40 * 65536 / 360;   // 40 degrees: 30 right of the nose
+    MapUnitFrames();
+    auto magentaAlong = [](float clockwise) {
+        int found = 0;
+        for (float r = 6.6f; r <= 7.3f; r += 0.02f)
+            for (int dx = -2; dx <= 2; ++dx) {
+                Rgb p = PixelRgb(LayoutToPixelX(RoseX(clockwise, r)) + dx, LayoutToPixelY(RoseY(clockwise, r)));
+                found += p.r > 150 && p.g < 60 && p.b > 60;
+            }
+        return found;
+    };
+    EXPECT_GT(magentaAlong(30.0f), 3);
+    EXPECT_EQ(magentaAlong(-30.0f), 0);
+    EXPECT_EQ(magentaAlong(50.0f), 0);
+}
+
+// Wind from the north with the aircraft heading east blows to the right of the display:
+// the arrow's barbs (at 0.2 from the centre, 0.144 either side of the shaft) are on the right.
+TEST_F(MapDrawn, WindArrowPointsWhereTheWindBlows)
+{
+    Aircraft.MagHeading = 90.0f;
+    Aircraft.WindDirection = 0.0f;
+    MapUnitFrames();
+    const float cx = -5.42f, cy = 3.32f;
+    for (float side : {0.144f, -0.144f}) {
+        EXPECT_GT(BrightestNear(cx + 0.2f, cy + side), 120) << side;
+        EXPECT_LT(BrightestNear(cx - 0.2f, cy + side), 60) << side;
+    }
+}
+
+// The dimming quad covers the display: level 0 leaves the rose's north tick white, 255
+// makes it black; with the battery off nothing at all is drawn.
+TEST_F(MapDrawn, DimmingAndBatteryOffDarkenTheDisplay)
+{
+    Aircraft.MagHeading = 0.0f;
+    const float x = RoseX(0, 6.3f), y = RoseY(0, 6.3f);
+    Aircraft.DimLevel = 0;
+    MapUnitFrames();
+    EXPECT_GT(BrightestNear(x, y), 200);
+    Aircraft.DimLevel = 128;
+    MapUnitFrames();
+    EXPECT_NEAR(BrightestNear(x, y), 127, 30);
+    Aircraft.DimLevel = 255;
+    MapUnitFrames();
+    EXPECT_LT(BrightestNear(x, y), 10);
+
+    Aircraft.DimLevel = 0;
+    Aircraft.BatteryMaster = 0;
+    MapUnitFrames();
+    int brightest = 0;
+    for (int py = 0; py < 605; py += 3)
+        for (int px = 0; px < 433; px += 3)
+            brightest = std::max(brightest, MapUnitPixel(px, py));
+    EXPECT_EQ(brightest, 0);
+}
+
+// Each air-data value ends left of its label's first character whatever its width.
+TEST_F(MapDrawn, AirDataValuesNeverTouchTheirLabels)
+{
+    for (float speed : {275.0f, 9999.0f, -99999.0f}) {
+        Aircraft.GroundSpeed = speed;
+        Aircraft.TrueAirspeed = static_cast<int>(speed);
+        Aircraft.StaticAirTemp = -speed;
+        auto texts = MapUnitFrames();
+        for (const char* label : {"TAS", "SAT", "GSPD"}) {
+            const TraceText* l = FindText(texts, label);
+            ASSERT_NE(l, nullptr) << label;
+            const TraceText* value = nullptr;
+            for (const TraceText& t : texts)
+                if (&t != l && std::fabs(t.y - l->y) < 0.5f && t.x < l->x && t.font == l->font)
+                    value = &t;
+            ASSERT_NE(value, nullptr) << label;
+            float advance = 0;
+            float end = value->x + TextWidth(value->text.c_str(), &advance) * value->em;
+            EXPECT_LT(end + 0.15f * l->em, l->x) << label << " " << value->text;
+        }
+    }
+}
