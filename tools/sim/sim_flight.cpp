@@ -324,7 +324,7 @@ static void SimMove(double dt)
 // engines from the selected wing, which is how a crew balances the wings.
 static void SimDrawFromWings(double left, double right)
 {
-    int crossfeed = static_cast<int>(Channel(ChanCrossfeed));
+    int crossfeed = static_cast<int>(std::clamp(Channel(ChanCrossfeed), -1.0, 3.0));  // 0, 1 or 2 mean something
     double fromLeft = crossfeed == 1 ? left + right : crossfeed == 2 ? 0 : left;
     double fromRight = left + right - fromLeft;
     SimFlight.FuelLeft = std::max(0.0, SimFlight.FuelLeft - fromLeft);

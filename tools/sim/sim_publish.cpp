@@ -29,6 +29,14 @@ static int64_t SaturatedInt64(double value)
     return static_cast<int64_t>(value);
 }
 
+// The same for an unsigned field of at most `max`.
+static uint64_t SaturatedUnsigned(double value, double max)
+{
+    if (!(value > 0))
+        return 0;  // also NaN
+    return value >= max ? static_cast<uint64_t>(max) : static_cast<uint64_t>(value);
+}
+
 static void PutScaled(SimOffsetSpace& s, uint32_t offset, double value, int size)
 {
     SimPut(s, offset, static_cast<uint64_t>(SaturatedInt64(std::round(value))), size);
@@ -111,8 +119,8 @@ static void PublishFuelAndSurfaces(SimOffsetSpace& s)
         double gallons = std::round(capacity[tank] / PoundsPerGallon);
         double shownCapacity = std::floor(gallons * publishedPerGallon);
         double level = shownCapacity > 0 ? std::min(1.0, fuel[tank] / shownCapacity) : 0;
-        SimPut(s, capacityAt[tank], static_cast<uint64_t>(gallons), 4);
-        SimPut(s, levelAt[tank], static_cast<uint64_t>(std::min(8388608.0, std::ceil(level * 8388608 + 1))), 4);
+        SimPut(s, capacityAt[tank], SaturatedUnsigned(gallons, 4294967295.0), 4);
+        SimPut(s, levelAt[tank], SaturatedUnsigned(std::ceil(level * 8388608 + 1), 8388608.0), 4);
     }
     PutScaled(s, 0x0AF4, PoundsPerGallon * 256, 2);
     // Surface positions are truncated: the displays take the ceiling of position x
@@ -168,7 +176,7 @@ static void PublishSwitches(SimOffsetSpace& s)
 static void PublishGps(SimOffsetSpace& s)
 {
     const SimTimeline& t = SimFlight.Timeline;
-    long now = (t.ClockStart + static_cast<long>(SimFlight.Time)) % 86400;
+    long now = (t.ClockStart + static_cast<long>(std::fmod(SimFlight.Time, 86400))) % 86400;
     SimPut(s, 0x0238, now / 3600, 1);
     SimPut(s, 0x0239, now / 60 % 60, 1);
     SimPut(s, 0x023A, now % 60, 1);
@@ -182,7 +190,8 @@ static void PublishGps(SimOffsetSpace& s)
     double nm = 2 * std::asin(std::sqrt(std::min(1.0, h))) * 3440.065;
     SimPutDouble(s, 0x6048, nm * 1852);
     double eta = SimFlight.GroundSpeed > 1 ? now + nm / SimFlight.GroundSpeed * 3600 : 0;
-    SimPut(s, 0x60E8, static_cast<uint32_t>(std::fmod(eta, 86400)), 4);
+    double etaOfDay = std::fmod(eta, 86400);
+    SimPut(s, 0x60E8, SaturatedUnsigned(etaOfDay < 0 ? etaOfDay + 86400 : etaOfDay, 86399.0), 4);
 }
 
 // Traffic: slot n holds target n + 1 of the timeline; a target whose range is not
