@@ -128,6 +128,7 @@ struct OpenOutput {
     FILE* file = nullptr;
     std::string temp, target;
     bool placed = false;
+    bool direct = false;   // a pipe or terminal written into as it is
 };
 constexpr int OutputSlots = 16;
 OpenOutput Outputs[OutputSlots];
@@ -172,6 +173,27 @@ FILE* PlatformOpenOutput(const char* path, bool visibleAtOnce)
         return nullptr;
     OpenOutput& out = Outputs[slot];
     out.target = PlatformPath(path);
+    out.direct = false;
+    // A FIFO or terminal the user names (a trace piped to another program, /dev/stdout) is
+    // written into as it is: replacing it with a file would take a device or a pipe away
+    // from the whole machine. A FIFO nobody reads yet is an error, not a hang. Any other
+    // thing that is not a plain file (a folder, a disk) is never written.
+    struct stat st;
+    if (stat(out.target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (!S_ISCHR(st.st_mode) && !S_ISFIFO(st.st_mode))
+            return nullptr;
+        int fd = open(out.target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        out.file = fdopen(fd, "wb");
+        if (!out.file) {
+            close(fd);
+            return nullptr;
+        }
+        out.placed = out.direct = true;
+        return out.file;
+    }
     int fd = CreateTemporary(out.target, &out.temp);
     if (fd < 0)
         return nullptr;
@@ -206,7 +228,8 @@ bool PlatformCloseOutput(FILE* file, bool keep)
     if (!out)
         return false;
     bool ok = std::fflush(file) == 0;
-    ok = fsync(fileno(file)) == 0 && ok;
+    if (!out->direct)
+        ok = fsync(fileno(file)) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     out->file = nullptr;
     if (out->placed)

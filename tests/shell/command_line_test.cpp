@@ -7,6 +7,7 @@
 #include "shell/window.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <string>
 
 namespace {
@@ -102,6 +103,10 @@ TEST(CommandLine, OutputsThatCannotBeWrittenAreErrors)
     EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 3 --text-trace /dev/full", &out),
               ExitOutputFailed);
     EXPECT_NE(out.find("writing the text trace failed"), std::string::npos) << out;
+    // ... and the device is written into, never replaced by a file of ours.
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 // An installed tree (bin/orvex beside share/orvex) started in a read-only folder runs in the
