@@ -154,6 +154,7 @@ struct SimOptions {
     uint16_t SimVersion = 8;
     uint32_t ModuleVersion = 0x20260105;
     std::string WindowClass = "UIPCMAIN";
+    std::string FlightGear;             // --flightgear [HOST:]PORT: bridge FlightGear instead of flying
 };
 
 // Listens, prints "ready", serves until SIGINT/SIGTERM. Returns the exit code.
