@@ -69,7 +69,10 @@ void BM_FlightGearPacketToOffset_InProcess(benchmark::State& state)
 {
     static SimOffsetSpace space;
     std::string why;
-    if (!FgBridgeOpen("127.0.0.1:0", &why)) {
+    int probe = PlatformUdpListen("127.0.0.1", 0, &why);  // a port free right now
+    int free = PlatformUdpLocalPort(probe);
+    PlatformUdpClose(probe);
+    if (!FgBridgeOpen("127.0.0.1:" + std::to_string(free), &why)) {
         state.SkipWithError(why.c_str());
         return;
     }

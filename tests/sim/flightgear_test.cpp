@@ -267,6 +267,14 @@ TEST_F(BridgeTest, CockpitPropertiesWriteThePanelBytesOnlyWhenTheyChange)
     EXPECT_EQ(U(0x73D5, 1), 0x08u);
     Send(idle, 900);
     EXPECT_EQ(U(0x73FB, 1), 0u);
+    // FlightGear restarted: its knob starts at 0 again, which is no turn of the knob.
+    Send(WithField(idle, FgKnob_du2, "40"), 1000);
+    uint64_t knob = U(0x73FC, 1);
+    FgCheckStale(1000 + FgStaleAfterMs + 1, *space);
+    Send(idle, 9000);
+    EXPECT_EQ(U(0x73FC, 1), knob);
+    Send(WithField(idle, FgKnob_du2, "1"), 9100);
+    EXPECT_EQ(U(0x73FC, 1), (knob + 1) & 0xFF);
 }
 
 TEST_F(BridgeTest, AiAircraftFillTheTrafficTableInOrder)

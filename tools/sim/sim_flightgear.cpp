@@ -285,6 +285,9 @@ void FgCheckStale(double nowMs, SimOffsetSpace& space)
     if (!FgBridge.Live || nowMs - FgBridge.LastPacketMs < FgStaleAfterMs)
         return;
     FgBridge.Live = false;
+    // A FlightGear that comes back may be a new one whose knob properties start again at
+    // 0: its first packet sets the baseline again instead of turning the knobs.
+    FgBridge.HaveCockpit = false;
     ++FgBridge.Counters.Stalls;
     std::fprintf(stderr, "orvex-sim: flightgear: no packet for %.1f s, the displays are dark until packets return\n",
                  FgStaleAfterMs / 1000);
