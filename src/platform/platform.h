@@ -248,3 +248,19 @@ bool PlatformReplaceMappingName(const char* name, uint32_t size);
 void PlatformCatchTermination(volatile int* flag);
 // SIGUSR1 sets *flag: a running display unit is asked for a screenshot of its next frame.
 void PlatformCatchScreenshotSignal(volatile int* flag);
+
+// ---------------------------------------------------------------------------------------
+// Datagrams (platform_udp.cpp): the FlightGear bridge's UDP input
+// ---------------------------------------------------------------------------------------
+
+// A non-blocking UDP socket bound to `host` (a numeric IPv4 address, or empty for every
+// interface) and `port` (0 picks a free one); -1 with `why` filled on failure.
+int PlatformUdpListen(const std::string& host, int port, std::string* why);
+int PlatformUdpLocalPort(int socket);
+// The next waiting datagram into buffer (at most capacity bytes): its full length, which
+// is larger than capacity when it did not fit (the rest is dropped); -1 when none waits.
+long PlatformUdpReceive(int socket, char* buffer, size_t capacity);
+// A socket that sends to host:port (numeric IPv4), for tests and benchmarks; -1 on failure.
+int PlatformUdpSender(const std::string& host, int port);
+bool PlatformUdpSend(int socket, const void* data, size_t length);
+void PlatformUdpClose(int socket);

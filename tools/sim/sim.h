@@ -178,6 +178,7 @@ struct SimOptions {
     uint32_t ModuleVersion = 0x20260105;
     std::string WindowClass = "UIPCMAIN";
     SimHostileMode Hostile = SimHostileMode::None;
+    std::string FlightGear;             // --flightgear [HOST:]PORT: bridge FlightGear instead of flying
 };
 
 // Listens, prints "ready", serves until SIGINT/SIGTERM. Returns the exit code.

@@ -25,6 +25,13 @@ int main(int argc, char** argv)
     app.add_option("--route", options.RouteFile,
                    "fly the GPS route published under [ACTIVE_PLAN] in a display unit's accfg.ini (the last "
                    "line-based plan loaded on its FPLN page) instead of the flight's own waypoints");
+    // The FlightGear bridge (sim_flightgear.cpp): packets from FlightGear instead of the flight.
+    app.add_option("--flightgear", options.FlightGear,
+                   "bridge FlightGear: take its generic-protocol packets (data/flightgear/Protocol/orvex.xml) on UDP "
+                   "[HOST:]PORT instead of flying the built-in flight; HOST is the local address to listen on (all "
+                   "interfaces without it); see docs/FLIGHTGEAR.md")
+        ->type_name("[HOST:]PORT")
+        ->excludes("--at", "--freeze", "--rate", "--flight", "--traffic");
     app.footer(
         "Setting a value by hand: start with --freeze (the flight then writes nothing after its\n"
         "first publication) and poke the offset in the simulator's own encoding with orvex-panel,\n"

@@ -3,6 +3,7 @@
 // Owns: SimServer (the offset space, clients and their mapped blocks).
 // Reads: SimFlight.
 #include "sim.h"
+#include "sim_flightgear.h"
 
 #include "platform/platform.h"
 
@@ -98,12 +99,17 @@ static void SimAnswer(SimClient& client)
 // Waits up to timeoutMs for requests and answers every one that came.
 static void SimServeFor(int timeoutMs)
 {
-    int fds[SimMaxClients + 1];
-    bool ready[SimMaxClients + 1];
-    int owner[SimMaxClients + 1];
+    int fds[SimMaxClients + 2];
+    bool ready[SimMaxClients + 2];
+    int owner[SimMaxClients + 2];
     int count = 0;
     fds[count] = SimServer.Listener;
     owner[count++] = -1;
+    // The FlightGear bridge's packets wake the loop as requests do (owner -2).
+    if (FgBridge.Socket >= 0) {
+        fds[count] = FgBridge.Socket;
+        owner[count++] = -2;
+    }
     for (int i = 0; i < SimMaxClients; ++i) {
         if (SimServer.Clients[i].socket >= 0) {
             fds[count] = SimServer.Clients[i].socket;
@@ -112,9 +118,12 @@ static void SimServeFor(int timeoutMs)
     }
     if (PlatformWaitReadable(fds, ready, count, timeoutMs) == 0)
         return;
-    for (int i = 1; i < count; ++i)
-        if (ready[i])
+    for (int i = 1; i < count; ++i) {
+        if (ready[i] && owner[i] == -2)
+            FgBridgePoll(PlatformMillis(), SimServer.Space);
+        else if (ready[i])
             SimAnswer(SimServer.Clients[owner[i]]);
+    }
     if (ready[0])
         SimAcceptClients();
 }
@@ -207,12 +216,19 @@ static void SimShutdown(const SimOptions& options)
 
 int SimRun(const SimOptions& options)
 {
-    if (!SimLoadFlight(options))
-        return 1;
-    SimPublishVersions(SimServer.Space, options.ModuleVersion, options.SimVersion);
-    SimFlightPublish(SimServer.Space);
-    SimPublishCockpitDefaults(SimServer.Space);
+    const bool bridge = !options.FlightGear.empty();
     std::string why;
+    if (bridge ? !FgBridgeOpen(options.FlightGear, &why) : !SimLoadFlight(options)) {
+        if (bridge)
+            std::fprintf(stderr, "orvex-sim: %s\n", why.c_str());
+        return 1;
+    }
+    SimPublishVersions(SimServer.Space, options.ModuleVersion, options.SimVersion);
+    if (bridge)
+        FgBridgePublishStart(SimServer.Space);
+    else
+        SimFlightPublish(SimServer.Space);
+    SimPublishCockpitDefaults(SimServer.Space);
     SimServer.Listener = PlatformModuleListen(options.WindowClass.c_str(), &why);
     if (SimServer.Listener < 0) {
         std::fprintf(stderr, "orvex-sim: %s\n", why.c_str());
@@ -231,12 +247,16 @@ int SimRun(const SimOptions& options)
     while (!SimServer.Stop) {
         SimServeFor(20);
         double now = PlatformMillis();
-        if (!options.Freeze && now - lastMove >= 20) {
+        if (bridge) {
+            FgBridgePoll(now, SimServer.Space);  // also marks the data stale when packets stop
+        } else if (!options.Freeze && now - lastMove >= 20) {
             SimFlightAdvanceTo(options.At + (now - wallStart) / 1000.0 * options.Rate);
             SimFlightPublish(SimServer.Space);
             lastMove = now;
         }
     }
     SimShutdown(options);
+    if (bridge)
+        FgBridgeClose();
     return 0;
 }

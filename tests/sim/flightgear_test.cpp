@@ -1,0 +1,414 @@
+// The FlightGear bridge without FlightGear: the protocol file against the parser's field
+// table, the packet line parser on good and hostile lines, packets recorded from a real
+// FlightGear (c172p in the air near KSAN) replayed into the bridge and read back at the
+// displays' offsets, staleness, the cockpit inputs, and orvex-sim --flightgear from
+// outside with a display unit showing the values.
+#include "sim.h"
+#include "sim_flightgear.h"
+
+#include "platform/platform.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const std::string Recording = std::string(ORVEX_SOURCE_DIR) + "/tests/sim/data/flightgear-c172p-ksan.txt";
+
+std::vector<std::string> RecordedLines()
+{
+    std::vector<std::string> lines = ReadLines(Recording);
+    EXPECT_GT(lines.size(), 100u) << Recording;
+    return lines;
+}
+
+// The fields of a line split by hand, independently of the parser: [0] is the tag.
+std::vector<std::string> Split(const std::string& line)
+{
+    std::vector<std::string> parts;
+    std::stringstream in(line);
+    std::string part;
+    while (std::getline(in, part, ','))
+        parts.push_back(part);
+    if (!line.empty() && line.back() == ',')
+        parts.push_back("");
+    return parts;
+}
+double F(const std::vector<std::string>& parts, int field)
+{
+    return std::atof(parts.at(field + 1).c_str());
+}
+
+// A line built from the first recorded one with one field changed.
+std::string WithField(std::string line, int field, const std::string& value)
+{
+    std::vector<std::string> parts = Split(line);
+    parts.at(field + 1) = value;
+    std::string joined;
+    for (size_t i = 0; i < parts.size(); ++i)
+        joined += (i ? "," : "") + parts[i];
+    return joined;
+}
+
+class BridgeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        FgBridgeReset();
+        space = std::make_unique<SimOffsetSpace>();
+        lines = RecordedLines();
+        ASSERT_FALSE(lines.empty());
+        FgBridgePublishStart(*space);
+    }
+    void Send(const std::string& line, double ms) { FgHandleDatagram(line.data(), line.size(), ms, *space); }
+    uint64_t U(uint32_t offset, int size) const { return SimGet(*space, offset, size); }
+    int64_t S(uint32_t offset, int size) const
+    {
+        int shift = 64 - 8 * size;
+        return static_cast<int64_t>(U(offset, size) << shift) >> shift;
+    }
+    double D(uint32_t offset) const { return SimGetDouble(*space, offset); }
+
+    std::unique_ptr<SimOffsetSpace> space;
+    std::vector<std::string> lines;
+};
+
+}  // namespace
+
+TEST(FlightGearProtocol, ShippedFileListsTheParsersFieldsInOrder)
+{
+    std::string xml = ReadFile(std::string(ORVEX_SOURCE_DIR) + "/data/flightgear/Protocol/orvex.xml");
+    ASSERT_FALSE(xml.empty());
+    EXPECT_NE(xml.find("<format>ORVEX1</format>"), std::string::npos);
+    EXPECT_NE(xml.find("<var_separator>,</var_separator>"), std::string::npos);
+    EXPECT_NE(xml.find("<line_separator>newline</line_separator>"), std::string::npos);
+    EXPECT_EQ(xml.find("--", xml.find("-->") + 3), std::string::npos) << "'--' is not allowed in an XML comment";
+    std::vector<std::string> nodes, types;
+    for (size_t at = xml.find("-->"); (at = xml.find("<node>", at)) != std::string::npos;) {
+        size_t end = xml.find("</node>", at);
+        nodes.push_back(xml.substr(at + 6, end - at - 6));
+        size_t type = xml.find("<type>", end), typeEnd = xml.find("</type>", type);
+        types.push_back(xml.substr(type + 6, typeEnd - type - 6));
+        at = end;
+    }
+    ASSERT_EQ(nodes.size(), static_cast<size_t>(FgFieldCount));
+    for (int i = 0; i < FgFieldCount; ++i) {
+        EXPECT_EQ(nodes[i], FgFieldProperty(i)) << "field " << i;
+        const char* want = FgFieldKindOf(i) == FgFlag ? "bool" : FgFieldKindOf(i) == FgText ? "string" : nullptr;
+        if (want)
+            EXPECT_EQ(types[i], want) << nodes[i];
+        else
+            EXPECT_TRUE(types[i] == "float" || types[i] == "int") << nodes[i];
+    }
+}
+
+TEST(FlightGearParse, RecordedLinesReadAndHostileOnesAreRefusedWhole)
+{
+    std::vector<std::string> lines = RecordedLines();
+    ASSERT_FALSE(lines.empty());
+    FgPacket p;
+    int good = 0;
+    for (const std::string& line : lines)
+        good += FgParseLine(line.data(), line.size(), &p) == FgLineOk;
+    EXPECT_EQ(good, static_cast<int>(lines.size()));
+
+    const std::string line = lines.back();
+    auto parse = [&](const std::string& text) { return FgParseLine(text.data(), text.size(), &p); };
+    ASSERT_EQ(parse(line), FgLineOk);
+    EXPECT_NEAR(p.Value[FgLatDeg], F(Split(line), FgLatDeg), 1e-9);
+    EXPECT_EQ(parse(line + "\r"), FgLineOk);
+    EXPECT_EQ(parse(line + ",1"), FgLineFieldCount);
+    EXPECT_EQ(parse(line.substr(0, line.rfind(','))), FgLineFieldCount);
+    EXPECT_EQ(parse("ORVEX1,"), FgLineFieldCount);
+    EXPECT_EQ(parse("ORVEX2" + line.substr(6)), FgLineBadTag);
+    EXPECT_EQ(parse(""), FgLineBadTag);
+    EXPECT_EQ(parse(WithField(line, FgHeadingTrueDeg, "12a")), FgLineBadField);
+    EXPECT_EQ(parse(WithField(line, FgHeadingTrueDeg, "0x10")), FgLineBadField);
+    EXPECT_EQ(parse(WithField(line, FgHeadingTrueDeg, " 12")), FgLineBadField);
+    EXPECT_EQ(parse(WithField(line, FgHeadingTrueDeg, "")), FgLineBadField);
+    EXPECT_EQ(parse(WithField(line, FgHeadingTrueDeg, std::string(80, '1'))), FgLineBadField);
+    EXPECT_EQ(parse(WithField(line, FgOnGround, "2")), FgLineBadField);
+    EXPECT_EQ(parse(WithField(line, FgWaypointIdent, "MZ\x01")), FgLineBadField);
+    EXPECT_EQ(parse(line + std::string(5000, '0')), FgLineTooLong);
+    // A property gone bad prints nan: it reads 0 and is counted, the packet still counts.
+    ASSERT_EQ(parse(WithField(WithField(line, FgTasKt, "nan"), FgIasKt, "-inf")), FgLineOk);
+    EXPECT_EQ(p.Value[FgTasKt], 0);
+    EXPECT_EQ(p.NonFinite, 2);
+    // Flags in either spelling; the identifier cut to the GPS field's six characters.
+    ASSERT_EQ(parse(WithField(WithField(line, FgOnGround, "true"), FgWaypointIdent, "LONGNAME")), FgLineOk);
+    EXPECT_EQ(p.Value[FgOnGround], 1);
+    EXPECT_STREQ(p.Ident, "LONGNA");
+    // Before the scenery loads FlightGear sends -9999 ft: a good line, but not to be used.
+    EXPECT_EQ(parse(WithField(line, FgAltitudeFt, "-9999.000")), FgLineNoScenery);
+}
+
+TEST_F(BridgeTest, RecordedPacketsReplayedFillTheDisplaysOffsets)
+{
+    for (size_t i = 0; i < lines.size(); ++i)
+        Send(lines[i] + "\n", 100.0 * i);
+    EXPECT_EQ(FgBridge.Counters.Packets, static_cast<long>(lines.size()));
+    EXPECT_TRUE(FgBridge.Live);
+    const std::vector<std::string> f = Split(lines.back());
+
+    // Position, headings and speeds through the displays' own conversions.
+    EXPECT_NEAR(S(0x0560, 8) * 2.0951091487837895e-15, F(f, FgLatDeg), 1e-7);
+    EXPECT_NEAR(S(0x0568, 8) * 1.951563910473908e-17, F(f, FgLonDeg), 1e-7);
+    double magVar = U(0x02A0, 2) * 360.0 / 65536, mag = U(0x0580, 4) * 8.381e-8 - magVar;
+    mag += mag < 0 ? 360 : 0;
+    // The displays' factor 8.381e-8 is 360 / 2^32 cut short: about 0.03 degrees low at 300.
+    EXPECT_NEAR(mag, std::fmod(F(f, FgHeadingTrueDeg) - F(f, FgMagVarDeg) + 360, 360), 0.05);
+    EXPECT_NEAR(U(0x02B8, 4) / 128.0, F(f, FgTasKt), 0.01);
+    EXPECT_NEAR(S(0x02B4, 4) * 2.9661e-5, F(f, FgGroundSpeedKt), 0.01);
+    EXPECT_NEAR(U(0x02BC, 4) / 128.0, F(f, FgIasKt), 0.01);
+    EXPECT_EQ(S(0x3324, 4), std::lround(F(f, FgAltitudeFt)));
+    EXPECT_NEAR(S(0x02C8, 4) * 0.7689468860626221, F(f, FgVsFps) * 60, 1);
+    EXPECT_NEAR((D(0x28D0) - 32) * 0.5555555555555556, F(f, FgSatDegC), 1e-6);
+    EXPECT_NEAR(U(0x0E92, 2) * 0.0054931640625, F(f, FgWindFromDeg), 0.01);
+    EXPECT_EQ(U(0x0238, 1) * 3600 + U(0x0239, 1) * 60 + U(0x023A, 1), static_cast<uint64_t>(F(f, FgLocalDaySeconds)));
+
+    // The piston c172p: no N1, N2 or turbine temperature, so those read 0 (ITT 0 degC, not
+    // the -17.8 a literal 0 degF would give); its real oil and fuel values come through.
+    EXPECT_EQ(U(0x0898, 2), 0u);
+    EXPECT_EQ(U(0x0896, 2), 0u);
+    EXPECT_DOUBLE_EQ(D(0x2038), 491.67);
+    EXPECT_EQ(U(0x08B8, 2) * 140 / 16384, static_cast<uint64_t>((F(f, FgOilTempDegF_0) - 32) * 5 / 9));
+    EXPECT_NEAR(D(0x3B60) / 144, F(f, FgOilPressPsi_0), 1e-9);
+    EXPECT_NEAR(D(0x2060), F(f, FgFuelFlowPph_0), 1e-9);
+    EXPECT_EQ(D(0x3AF0), F(f, FgRunning_0));
+    EXPECT_EQ(D(0x2160), 0.0);  // no right engine
+    EXPECT_EQ(D(0x2890), 0.0);
+    EXPECT_NEAR(D(0x2880), F(f, FgBusVolts), 1e-9);
+    EXPECT_EQ(U(0x281C, 4), static_cast<uint64_t>(F(f, FgBatterySwitch)));
+
+    // Fuel: the displays multiply whole gallons by the weight per gallon and the level.
+    double ppg = U(0x0AF4, 2) / 256.0;
+    EXPECT_NEAR(ppg, F(f, FgFuelDensityPpg), 0.004);
+    double leftLb = std::floor(U(0x0B80, 4) * ppg) * (U(0x0B7C, 4) / 8388608.0);
+    EXPECT_NEAR(leftLb, F(f, FgTankLb_0), 1.0);
+    EXPECT_EQ(U(0x0B78, 4), 0u);  // no centre tank
+    // Surfaces: a fraction of full travel, 16383 = full.
+    EXPECT_NEAR(U(0x0BE4, 4) / 16383.0, F(f, FgFlapNorm), 1e-3);
+    EXPECT_EQ(U(0x0BE8, 4), F(f, FgGearDown) > 0.5 ? 16383u : 0u);
+}
+
+TEST_F(BridgeTest, DarkUntilTheFirstPacketAndWhenPacketsStopThenLiveAgain)
+{
+    EXPECT_EQ(U(0x281C, 4), 0u);
+    EXPECT_EQ(U(0x2E80, 4), 0u);
+    // Lines from before the scenery loaded are ignored: the displays stay dark.
+    Send(WithField(lines[0], FgAltitudeFt, "-9999.000"), 0);
+    EXPECT_FALSE(FgBridge.Live);
+    EXPECT_EQ(U(0x281C, 4), 0u);
+    EXPECT_EQ(FgBridge.Counters.Rejected[FgLineNoScenery], 1);
+
+    std::string on = WithField(WithField(lines[0], FgBatterySwitch, "1"), FgAvionicsSwitch, "1");
+    Send(on, 100);
+    EXPECT_EQ(U(0x281C, 4), 1u);
+    uint64_t lat = U(0x0560, 8);
+    FgCheckStale(100 + FgStaleAfterMs - 1, *space);
+    EXPECT_EQ(U(0x281C, 4), 1u);
+    // Garbage does not keep the data alive.
+    Send("ORVEX1,1,2,3", 1000);
+    FgCheckStale(100 + FgStaleAfterMs + 1, *space);
+    EXPECT_FALSE(FgBridge.Live);
+    EXPECT_EQ(U(0x281C, 4), 0u);
+    EXPECT_EQ(U(0x2E80, 4), 0u);
+    EXPECT_EQ(U(0x0560, 8), lat);  // the rest as last received, nothing invented
+    EXPECT_EQ(FgBridge.Counters.Stalls, 1);
+    Send(on, 5000);
+    EXPECT_TRUE(FgBridge.Live);
+    EXPECT_EQ(U(0x281C, 4), 1u);
+    EXPECT_EQ(FgBridge.Counters.Rejected[FgLineFieldCount], 1);
+}
+
+TEST_F(BridgeTest, CockpitPropertiesWriteThePanelBytesOnlyWhenTheyChange)
+{
+    std::string idle = lines[0];
+    Send(idle, 0);
+    EXPECT_EQ(U(0x73F9, 1), 0u);
+    // Unit 3's soft key 1 held, then released; unit 2's bytes untouched.
+    Send(WithField(idle, FgKey1_du3, "1"), 100);
+    EXPECT_EQ(U(0x73F9, 1), 2u);
+    EXPECT_EQ(U(0x73F8, 1), 0u);
+    Send(idle, 200);
+    EXPECT_EQ(U(0x73F9, 1), 0u);
+    // A byte set by orvex-panel meanwhile stays as it is while FlightGear's value holds.
+    SimPut(*space, 0x73F8, 0x10, 1);
+    SimPut(*space, 0x73D8, 77, 1);
+    Send(idle, 300);
+    EXPECT_EQ(U(0x73F8, 1), 0x10u);
+    EXPECT_EQ(U(0x73D8, 1), 77u);
+    // The knob counts steps: differences move the unit's wrapping counter.
+    SimPut(*space, 0x73FC, 254, 1);
+    Send(WithField(idle, FgKnob_du2, "3"), 400);
+    EXPECT_EQ(U(0x73FC, 1), 1u);
+    Send(WithField(idle, FgKnob_du2, "1"), 500);
+    EXPECT_EQ(U(0x73FC, 1), 255u);
+    Send(WithField(idle, FgDim_du3, "300"), 600);
+    EXPECT_EQ(U(0x73D9, 1), 255u);
+    // Reversion sets and clears bit 0 of 0x73FB; acknowledge sets bit 5 of 0x73D5 once per press.
+    SimPut(*space, 0x73D5, 0x08, 1);
+    std::string reverted = WithField(WithField(idle, FgReversion, "1"), FgAcknowledge, "1");
+    Send(reverted, 700);
+    EXPECT_EQ(U(0x73FB, 1), 1u);
+    EXPECT_EQ(U(0x73D5, 1), 0x28u);
+    SimPut(*space, 0x73D5, 0x08, 1);  // the EICAS unit acknowledged and cleared the bit
+    Send(reverted, 800);
+    EXPECT_EQ(U(0x73D5, 1), 0x08u);
+    Send(idle, 900);
+    EXPECT_EQ(U(0x73FB, 1), 0u);
+    // FlightGear restarted: its knob starts at 0 again, which is no turn of the knob.
+    Send(WithField(idle, FgKnob_du2, "40"), 1000);
+    uint64_t knob = U(0x73FC, 1);
+    FgCheckStale(1000 + FgStaleAfterMs + 1, *space);
+    Send(idle, 9000);
+    EXPECT_EQ(U(0x73FC, 1), knob);
+    Send(WithField(idle, FgKnob_du2, "1"), 9100);
+    EXPECT_EQ(U(0x73FC, 1), (knob + 1) & 0xFF);
+}
+
+TEST_F(BridgeTest, AiAircraftFillTheTrafficTableInOrder)
+{
+    std::string line = lines[0];
+    for (int n = 0; n < 4; ++n)
+        line = WithField(line, FgValid_aircraft0 + 5 * n, "0");
+    for (int n = 0; n < 4; ++n)
+        line = WithField(line, FgValid_multiplayer0 + 5 * n, "0");
+    std::string one = WithField(WithField(WithField(line, FgValid_multiplayer1, "1"), FgLat_multiplayer1, "32.8"),
+                                FgAlt_multiplayer1, "4000");
+    one = WithField(WithField(one, FgLon_multiplayer1, "-117.2"), FgVsFps_multiplayer1, "-10");
+    Send(one, 0);
+    EXPECT_EQ(U(0xF008, 1), 1u);
+    EXPECT_EQ(U(0xF009, 1), 0u);  // the table ends after the one target
+    EXPECT_EQ(U(0xF080, 4), 102u);
+    EXPECT_FLOAT_EQ(SimGetFloat(*space, 0xF080 + 4), 32.8f);
+    EXPECT_FLOAT_EQ(SimGetFloat(*space, 0xF080 + 12), 4000.0f);
+    EXPECT_EQ(S(0xF080 + 20, 2), -600);
+    Send(one, 100);
+    EXPECT_EQ(U(0xF008, 1), 1u);  // not moved: the displays need not read it again
+    Send(WithField(one, FgLat_multiplayer1, "32.81"), 200);
+    EXPECT_EQ(U(0xF008, 1), 2u);
+    Send(line, 300);
+    EXPECT_EQ(U(0xF008, 1), 0u);
+    EXPECT_EQ(U(0xF080, 4), 0u);
+}
+
+// ---------------------------------------------------------------------------------------
+// orvex-sim --flightgear from outside
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+struct BridgeProcess {
+    BackgroundProcess sim;
+    int port = 0;
+    int sender = -1;
+    std::string errPath;
+};
+
+// orvex-sim --flightgear on a free port of this machine.
+BridgeProcess StartBridge()
+{
+    BridgeProcess b;
+    UsePrivateRuntimeDir();
+    b.errPath = MakeScratchDir("fg") + "/sim.err";
+    for (int attempt = 0; attempt < 20 && b.sim.pid < 0; ++attempt) {
+        std::string why;
+        int probe = PlatformUdpListen("127.0.0.1", 0, &why);  // a port nobody holds right now
+        b.port = PlatformUdpLocalPort(probe);
+        PlatformUdpClose(probe);
+        b.sim = StartBackground(ProgramPath("orvex-sim") + " --flightgear 127.0.0.1:" + std::to_string(b.port) +
+                                    " 2>" + b.errPath, "ready");
+    }
+    b.sender = PlatformUdpSender("127.0.0.1", b.port);
+    return b;
+}
+
+void SendLines(BridgeProcess& b, const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines) {
+        std::string datagram = line + "\n";
+        PlatformUdpSend(b.sender, datagram.data(), datagram.size());
+        usleep(2000);
+    }
+}
+
+uint64_t Peek(const std::string& offset, int size)
+{
+    return std::strtoull(Panel("peek " + offset + " " + std::to_string(size)).c_str(), nullptr, 10);
+}
+
+}  // namespace
+
+TEST(FlightGearBridgeProcess, ReplayedPacketsShowOnTheMfdAndGarbageIsSurvived)
+{
+    BridgeProcess b = StartBridge();
+    ASSERT_GT(b.sim.pid, 0);
+    ASSERT_GE(b.sender, 0);
+    EXPECT_EQ(Peek("0x281C", 4), 0u);  // dark before the first packet
+
+    std::vector<std::string> lines = RecordedLines();
+    ASSERT_FALSE(lines.empty());
+    // Hostile datagrams first: random bytes, a huge one, wrong field counts.
+    std::string noise;
+    srand(14);
+    for (int i = 0; i < 3000; ++i)
+        noise += static_cast<char>(rand() & 0xFF);
+    PlatformUdpSend(b.sender, noise.data(), noise.size());
+    std::string huge(60000, 'x');
+    PlatformUdpSend(b.sender, huge.data(), huge.size());
+    std::string shortLine = lines[0].substr(0, lines[0].size() / 2) + "\n";
+    PlatformUdpSend(b.sender, shortLine.data(), shortLine.size());
+    std::string longLine = lines[0] + ",1,2\n" + lines[0] + "," + lines[0] + "\n";
+    PlatformUdpSend(b.sender, longLine.data(), longLine.size());
+    SendLines(b, lines);
+
+    ASSERT_TRUE(WaitUntil([] { return Peek("0x281C", 4) != 0; }, 5000));
+    const std::vector<std::string> f = Split(lines.back());
+    ASSERT_TRUE(WaitUntil([&] { return Peek("0x02B8", 4) == static_cast<uint64_t>(std::llround(F(f, FgTasKt) * 128)); },
+                          5000));
+
+    // Unit 3, the MFD, draws what FlightGear said, within display rounding.
+    std::string unit = MakeScratchUnit("fg-du3");
+    std::string trace = unit + "/trace.jsonl", state = unit + "/state.jsonl";
+    std::string out;
+    ASSERT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 20 --text-trace " + trace +
+                             " --dump-state " + state,
+                         &out),
+              0)
+        << out;
+    std::string last = LastLine(state);
+    double mag = std::fmod(F(f, FgHeadingTrueDeg) - F(f, FgMagVarDeg) + 360, 360);
+    EXPECT_NEAR(std::atof(JsonValue(last, "MagHeading").c_str()), mag, 0.05);
+    EXPECT_NEAR(std::atof(JsonValue(last, "Latitude").c_str()), F(f, FgLatDeg), 1e-6);
+    std::vector<TraceText> frame = TraceFrame(ReadTextTrace(trace));
+    EXPECT_TRUE(FindText(frame, std::to_string(static_cast<int>(F(f, FgTasKt)))))
+        << "TAS " << F(f, FgTasKt);
+    EXPECT_TRUE(FindText(frame, std::to_string(static_cast<int>(F(f, FgGroundSpeedKt)))))
+        << "GSPD " << F(f, FgGroundSpeedKt);
+
+    // FlightGear gone: dark after the time-out, the module still answering; back on packets.
+    ASSERT_TRUE(WaitUntil([] { return Peek("0x281C", 4) == 0; }, static_cast<int>(FgStaleAfterMs) + 3000));
+    SendLines(b, {lines.back()});
+    EXPECT_TRUE(WaitUntil([] { return Peek("0x281C", 4) != 0; }, 3000));
+
+    PlatformUdpClose(b.sender);
+    EXPECT_EQ(WEXITSTATUS(StopBackground(b.sim)), 0);
+    std::string err = ReadFile(b.errPath);
+    EXPECT_NE(err.find("packets used"), std::string::npos) << err;
+    char stale[64];
+    std::snprintf(stale, sizeof stale, "no packet for %.1f s", FgStaleAfterMs / 1000);
+    EXPECT_NE(err.find(stale), std::string::npos) << err;
+    EXPECT_NE(err.find("packets again"), std::string::npos) << err;
+    EXPECT_EQ(err.find(" 0 lines skipped"), std::string::npos) << err;
+}
