@@ -211,3 +211,21 @@ TEST_F(PlanFolder, VanishedPlanIsLoggedAndTheRouteSwitchStays)
     EXPECT_EQ(ReadFile("error.log"),
               "ERROR - Could not open Flight Plan, none found in " + folder + ". Check path in MFD.ini\n");
 }
+
+TEST_F(PlanFolder, LongPlanShowsItsFirstFiftyPointsAndSaysSo)
+{
+    std::string plan = "[flightplan]\n";
+    for (int i = 0; i < 55; ++i)
+        plan += "waypoint." + std::to_string(i) + "=WP" + std::to_string(i) + ", I, N10* " + std::to_string(i) +
+                ".00', E020* 00.00', +000000.00\n";
+    Touch("long.pln", plan);
+    OpenList();
+    LoadSelected(0);
+    ASSERT_EQ(FlightPlan.legCount, 50);
+    EXPECT_STREQ(FlightPlan.legs[49].ident, "WP49");
+    EXPECT_EQ(ReadFile("error.log"), "WARNING - Flight Plan " + folder + "/long.pln has 5 waypoints more than the 50 shown\n");
+    // The published route is the one drawn.
+    const std::string config = ReadFile("accfg.ini");
+    EXPECT_NE(config.find("[ACTIVE_PLAN]\n50,10.000000,20.000000,WP0\n"), std::string::npos);
+    EXPECT_NE(config.find("\n1,10.816667,20.000000,WP49\n"), std::string::npos);
+}
