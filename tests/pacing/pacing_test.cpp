@@ -102,7 +102,9 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
                                             "/t.jsonl --frame-log " + dir + "/f.jsonl",
                                         ""));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(7000));
+    // Long enough for the five-second advisory and a second after it, with a start-up that
+    // takes a second or two on a busy machine.
+    std::this_thread::sleep_for(std::chrono::milliseconds(9000));
     for (BackgroundProcess& unit : units)
         EXPECT_EQ(StopBackground(unit), 0) << "SIGTERM closes the window like its close button";
 
@@ -113,12 +115,15 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
         std::map<long, double> swaps = FrameTimes(dirs[i] + "/f.jsonl", "swap_ms");
         ASSERT_GT(starts.size(), 100u);
         if (rate == 30 || rate == 60) {
-            // Mean frame period after the first frame (which loads the navigation data):
-            // the clock keeps it on a busy machine within a tenth. (A frame that misses its
-            // deadline restarts the clock rather than bursting, so a loaded test machine
-            // only ever lengthens the mean; a drifting clock would be far outside this.)
-            double span = starts.rbegin()->second - std::next(starts.begin())->second;
-            EXPECT_NEAR(span / (starts.size() - 2), 1000 / rate, 0.10 * 1000 / rate);
+            // Mean frame period after the first frame (which loads the navigation data). A
+            // frame that misses its deadline restarts the clock rather than bursting, so a
+            // loaded machine only ever lengthens the mean: it may not be shorter than the
+            // period by more than a few percent (a clock that runs fast or bursts), and a
+            // clock that sleeps a period too many would be twice as long. How close it stays
+            // on a quiet machine is the benchmark's business, not this test's.
+            double mean = (starts.rbegin()->second - std::next(starts.begin())->second) / (starts.size() - 2);
+            EXPECT_GT(mean, 0.97 * 1000 / rate);
+            EXPECT_LT(mean, 1.6 * 1000 / rate);
         }
         double slack = (rate ? 1000 / rate : 5) + 30;   // one frame, plus a scheduling hiccup
         std::vector<TraceText> trace = ReadTextTrace(dirs[i] + "/t.jsonl");
