@@ -118,12 +118,17 @@ static void DrawPowerOverlay()
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.0f, 0.0f, 0.0f, alpha);
-    glBegin(GL_QUADS);
-    glVertex2f(-0.7164f, -1.0f);
-    glVertex2f(0.7164f, -1.0f);
-    glVertex2f(0.7164f, 1.0f);
-    glVertex2f(-0.7164f, 1.0f);
-    glEnd();
+    // At full brightness the quad is fully transparent and leaves every pixel as it is, but
+    // a software rasteriser still blends the whole display: a quarter of the EICAS's frame.
+    // Only the drawing is skipped; the state changes above stay, so later drawing sees the same.
+    if (alpha > 0.0f) {
+        glBegin(GL_QUADS);
+        glVertex2f(-0.7164f, -1.0f);
+        glVertex2f(0.7164f, -1.0f);
+        glVertex2f(0.7164f, 1.0f);
+        glVertex2f(-0.7164f, 1.0f);
+        glEnd();
+    }
     if (fading)
         glDisable(GL_BLEND);
 }
