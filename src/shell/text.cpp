@@ -114,10 +114,21 @@ void PrintText(int slot, int alignment, const char* format, ...)
         return;
     if (TextTrace)
         TraceText(slot, alignment, text);
+    // The displays' text colours are opaque, and blending an opaque colour gives the colour
+    // itself, so the glyphs are filled with blending off: the same pixels, without a software
+    // rasteriser reading back and blending every pixel they cover (about a point of a core
+    // for the EICAS on llvmpipe). A colour with any transparency is blended as before.
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    bool unblended = colour[3] >= 1.0f && glIsEnabled(GL_BLEND);
+    if (unblended)
+        glDisable(GL_BLEND);
     glPushAttrib(GL_LIST_BIT);
     glListBase(Font.ListBase[slot & 3]);
     glCallLists(static_cast<GLsizei>(length), GL_UNSIGNED_BYTE, text);
     glPopAttrib();
+    if (unblended)
+        glEnable(GL_BLEND);
 }
 
 bool TextTraceOpen(const char* path)
