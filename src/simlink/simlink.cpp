@@ -98,13 +98,16 @@ static bool SimLinkAttach()
 }
 
 // Hands the queued block to the module without waiting for the answer: the used part of
-// the block and its end marker go into the shared object, then the request.
+// the block and its end marker go into the shared object, then the request. The object is
+// not checked here: whatever a module did to it before it reads our requests (cut it
+// short, grew it, put another object under its name), the check when the answer comes
+// back sees it, and a system call is a good part of an exchange's cost.
 static bool SimLinkPost()
 {
     PutWord(SimLink.View + SimLink.Cursor, 0);
     uint32_t used = SimLink.Cursor + 4;
     SimLink.Cursor = 0;
-    if (PlatformMappingSize(SimLink.Mapping) != SimLinkBlockSize || !PlatformPutBlock(SimLink.Mapping, SimLink.View, used))
+    if (!PlatformPutBlock(SimLink.Mapping, SimLink.View, used))
         return false;
     return PlatformPostMessage(SimLink.ModuleWindow, SimLink.Message, SimLink.Atom, 0, &SimLink.Sequence);
 }
