@@ -96,7 +96,7 @@ int main(int argc, char** argv)
         StopSim();
         return 1;
     }
-    ConnectSimulator();
+    ConnectSimulatorAtStart(2000);   // the unit's own start-up wait: one connect step may not finish the handshake
     if (!Shell.LinkConnected) {
         std::fprintf(stderr, "bench_acquisition: cannot connect to orvex-sim\n");
         StopSim();

@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <mutex>
+#include <string>
 
 static std::mutex AudioMutex;       // guards start-up, driver fallback, open and close
 static int OpenDevices = 0;
@@ -42,13 +43,20 @@ void PlatformPlaySoundSync(const char* path)
     if (!path)
         return;
     std::string file = PlatformPath(path);
+    // The sound is read as every file the unit reads whole: a regular file of bounded size
+    // (a chime is a few hundred KiB; 16 MiB is over a minute of CD-quality stereo), so a
+    // FIFO or a link to a device in its place cannot hang the sound thread or fill memory.
+    std::string bytes;
+    if (!PlatformReadWholeFile(file.c_str(), 16u << 20, &bytes))
+        return;
     SDL_AudioSpec spec{};
     Uint8* samples = nullptr;
     Uint32 length = 0;
     {
-        // SDL_LoadWAV touches no audio device; the lock keeps SDL's error string sane.
+        // Decoding touches no audio device; the lock keeps SDL's error string sane.
         std::lock_guard<std::mutex> lock(AudioMutex);
-        if (!SDL_LoadWAV(file.c_str(), &spec, &samples, &length))
+        SDL_RWops* in = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+        if (!in || !SDL_LoadWAV_RW(in, 1, &spec, &samples, &length))
             return;
     }
     spec.callback = nullptr;   // queued playback

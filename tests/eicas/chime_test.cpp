@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TEST(Chime, PlaysTheShippedWavOnceAndIsSilentWithoutIt)
@@ -32,4 +33,13 @@ TEST(Chime, PlaysTheShippedWavOnceAndIsSilentWithoutIt)
     auto start = std::chrono::steady_clock::now();
     ChimeThread();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+
+    // A FIFO nobody writes, then an endless device, in the sound's place: no wait, no chime.
+    ASSERT_EQ(mkdir("data", 0700), 0);
+    ASSERT_EQ(mkfifo("data/MCRChime.wav", 0600), 0);
+    ChimeThread();
+    ASSERT_EQ(unlink("data/MCRChime.wav"), 0);
+    ASSERT_EQ(symlink("/dev/zero", "data/MCRChime.wav"), 0);
+    ChimeThread();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
 }

@@ -209,6 +209,11 @@ TEST(SimProgram, FreezeHoldsAndRateMoves)
     PlatformSleepMs(300);
     int status = StopBackground(sim);
     EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // A device in a file's place is refused at once, not read until memory runs out.
+    for (const char* option : {" --flight /dev/zero", " --route /dev/zero"}) {
+        EXPECT_NE(RunCommand("timeout 10 " + ProgramPath("orvex-sim") + option + " 2>&1", &out), 0) << option;
+        EXPECT_NE(out.find("not a regular file"), std::string::npos) << out;
+    }
 }
 
 }  // namespace

@@ -128,19 +128,11 @@ static void SimServeFor(int timeoutMs)
         SimAcceptClients();
 }
 
-// A text file read whole, up to 16 MiB (a flight or a unit's accfg.ini is a few KiB).
-static bool SimReadTextFile(const std::string& path, std::string* text)
+// A flight or a unit's accfg.ini is a few KiB: up to 16 MiB of a regular file is read, and
+// anything else (a FIFO, /dev/zero, a runaway file) is refused with the reason.
+static bool SimReadTextFile(const std::string& path, std::string* text, std::string* why)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    text->clear();
-    char buffer[4096];
-    size_t n;
-    while (text->size() < (16u << 20) && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        text->append(buffer, n);
-    std::fclose(f);
-    return true;
+    return PlatformReadWholeFile(path.c_str(), 16u << 20, text, why);
 }
 
 bool SimBlockNameBelongsTo(const char* name, int clientPid)
@@ -172,12 +164,12 @@ bool SimBlockNameBelongsTo(const char* name, int clientPid)
 static bool SimLoadFlight(const SimOptions& options)
 {
     std::string text = SimBuiltinFlightText();
-    if (!options.FlightFile.empty() && !SimReadTextFile(options.FlightFile, &text)) {
-        std::fprintf(stderr, "orvex-sim: cannot open flight file %s\n", options.FlightFile.c_str());
+    std::string error;
+    if (!options.FlightFile.empty() && !SimReadTextFile(options.FlightFile, &text, &error)) {
+        std::fprintf(stderr, "orvex-sim: cannot read flight file %s: %s\n", options.FlightFile.c_str(), error.c_str());
         return false;
     }
     static SimTimeline timeline;
-    std::string error;
     if (!SimParseTimeline(text, &timeline, &error)) {
         std::fprintf(stderr, "orvex-sim: %s: %s\n",
                      options.FlightFile.empty() ? "built-in flight" : options.FlightFile.c_str(), error.c_str());
@@ -191,8 +183,8 @@ static bool SimLoadFlight(const SimOptions& options)
     }
     if (!options.RouteFile.empty()) {
         std::string route;
-        if (!SimReadTextFile(options.RouteFile, &route)) {
-            std::fprintf(stderr, "orvex-sim: cannot open route file %s\n", options.RouteFile.c_str());
+        if (!SimReadTextFile(options.RouteFile, &route, &error)) {
+            std::fprintf(stderr, "orvex-sim: cannot read route file %s: %s\n", options.RouteFile.c_str(), error.c_str());
             return false;
         }
         if (!SimLoadRoute(route, &timeline, &error)) {
