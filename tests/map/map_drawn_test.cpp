@@ -236,7 +236,8 @@ TEST_F(MapDrawn, MapClipBoxKeepsTheRouteInsideIt)
     EXPECT_EQ(BrightestIn(-8.9f, -5.0f, 8.9f, -1.25f), 0);  // below it, above the legends
 }
 
-// Each air-data value ends left of its label's first character whatever its width.
+// Each air-data value ends left of its label's first character whatever its width, and no
+// text of the page touches another on its line.
 TEST_F(MapDrawn, AirDataValuesNeverTouchTheirLabels)
 {
     for (float speed : {275.0f, 9999.0f, -99999.0f}) {
@@ -256,5 +257,6 @@ TEST_F(MapDrawn, AirDataValuesNeverTouchTheirLabels)
             float end = value->x + TextWidth(value->text.c_str(), &advance) * value->em;
             EXPECT_LT(end + 0.15f * l->em, l->x) << label << " " << value->text;
         }
+        EXPECT_EQ(TextsTouching(texts, 0.15f), "") << speed;
     }
 }
