@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cmath>
 #include <cstdio>
 
 MapListsState MapLists;
@@ -151,12 +152,36 @@ unsigned BuildMarkerArrow(float x, float rotation)
     return list;
 }
 
-// The rose's labels are recorded into the list, so they are laid out as PrintText lays
-// out centred text but without the text trace: a recorded label has no one place on the
-// screen (the rose turns with the heading).
-void RecordCentredLabel(const char* text)
+// The rose: a tick every 5 degrees (the ten-degree ones longer), a label every 30 at
+// RoseLabelRadius, and black masks whose upper edges run from the centre through
+// (+-RoseMaskX, RoseMaskY), leaving about 63.7 degrees of rose visible each side of the
+// lubber line: the arc.
+constexpr float RoseLabelRadius = 6.4f;
+constexpr float RoseMaskX = 9.23f, RoseMaskY = 4.56f;
+
+// The label `a` degrees clockwise from north: the cardinal letters, tens of degrees between.
+const char* RoseLabel(int a, char (&buffer)[8])
 {
+    if (a % 90 == 0)
+        return a == 0 ? "N" : a == 90 ? "E" : a == 180 ? "S" : "W";
+    std::snprintf(buffer, sizeof buffer, "%d", a / 10);
+    return buffer;
+}
+
+// Puts the pen where the label `a` starts: turned clockwise by a, out to the label radius,
+// back by half the text so it is centred on its bearing as PrintText centres text. The list
+// and the text trace both place labels with it, so the trace cannot drift from the pixels.
+void PlaceRoseLabel(int a, const char* text)
+{
+    glRotatef(static_cast<float>(-a), 0, 0, 1);
+    glTranslatef(0, RoseLabelRadius, 0);
     glTranslatef(-TextWidth(text, nullptr) / 2, 0, 0);
+}
+
+// A recorded label has no one place on the screen (the rose turns with the heading), so it
+// is not traced here; TraceRoseLabels traces it each frame where it is drawn.
+void RecordLabel(const char* text)
+{
     glPushAttrib(GL_LIST_BIT);
     glListBase(Font.ListBase[2]);
     for (const char* p = text; *p; ++p)
@@ -174,19 +199,16 @@ void BuildRose()
         glVertex2f(0, a % 10 == 0 ? 7.29f : 7.67f);
         glVertex2f(0, 8.39f);
         glEnd();
+        glPopMatrix();
         if (a % 30 == 0) {
-            char label[8];
-            const char* cardinal = a == 0 ? "N" : a == 90 ? "E" : a == 180 ? "S" : a == 270 ? "W" : nullptr;
-            std::snprintf(label, sizeof label, "%d", a / 10);
+            char buffer[8];
+            const char* label = RoseLabel(a, buffer);
             glPushMatrix();
-            glTranslatef(0, 6.4f, 0);
-            RecordCentredLabel(cardinal ? cardinal : label);
+            PlaceRoseLabel(a, label);
+            RecordLabel(label);
             glPopMatrix();
         }
-        glPopMatrix();
     }
-    // Black masks either side leave about 63.7 degrees of rose each side of the lubber
-    // line visible: the arc.
     glLoadIdentity();
     glColor3f(0, 0, 0);
     glTranslatef(0, 2.28f, -30.0f);
@@ -194,8 +216,8 @@ void BuildRose()
     // rasteriser far less. The blending state is put back as it was.
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_BLEND);
-    const Point right[] = {{0, 0}, {9.23f, 4.56f}, {9.23f, -14.669f}, {0, -10}, {0, 0}};
-    const Point left[] = {{0, 0}, {-9.23f, 4.56f}, {-9.23f, -14.669f}, {0, -10}, {0, 0}};
+    const Point right[] = {{0, 0}, {RoseMaskX, RoseMaskY}, {RoseMaskX, -14.669f}, {0, -10}, {0, 0}};
+    const Point left[] = {{0, 0}, {-RoseMaskX, RoseMaskY}, {-RoseMaskX, -14.669f}, {0, -10}, {0, 0}};
     Strip(GL_POLYGON, right, 5);
     Strip(GL_POLYGON, left, 5);
     glPopAttrib();
@@ -203,6 +225,28 @@ void BuildRose()
 }
 
 } // namespace
+
+// A label counts as shown when the middle of its baseline lies on the open side of the
+// masks; the masks stand upright on the rose's centre whatever the rose's turn, so the
+// test is the label's on-screen direction from that centre against the masks' edge.
+void TraceRoseLabels()
+{
+    GLfloat rose[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, rose);
+    const float arcHalf = std::atan2(RoseMaskX, RoseMaskY);
+    for (int a = 0; a < 360; a += 30) {
+        const float s = std::sin(static_cast<float>(a) * 0.01745329f), c = std::cos(static_cast<float>(a) * 0.01745329f);
+        const float x = rose[0] * s + rose[4] * c, y = rose[1] * s + rose[5] * c;
+        if (std::fabs(std::atan2(x, y)) > arcHalf)
+            continue;
+        char buffer[8];
+        const char* label = RoseLabel(a, buffer);
+        glPushMatrix();
+        PlaceRoseLabel(a, label);
+        TextTraceAt(2, 0, label);
+        glPopMatrix();
+    }
+}
 
 void BuildDisplayLists()
 {

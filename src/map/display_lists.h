@@ -21,3 +21,8 @@ extern MapListsState MapLists;
 // Needs a current rendering context, the outline fonts (the rose's labels are recorded
 // into it) and the shared quadric.
 void BuildDisplayLists();
+
+// One text-trace line per rose label the arc shows, where RoseList puts it when called
+// under the current model-view (centre, scale and the heading's turn). Only with a trace
+// open; draws nothing.
+void TraceRoseLabels();

@@ -79,6 +79,8 @@ void DrawRose()
     At(0, 2.28f, -30.0f);
     Scale(0.8f);
     glRotatef(Aircraft.MagHeading, 0, 0, 1);
+    if (TextTraceActive())
+        TraceRoseLabels();   // before the list: it ends in the masks' black
     glCallList(MapLists.RoseList);
 }
 

@@ -139,6 +139,17 @@ bool TextTraceOpen(const char* path)
     return TextTrace != nullptr;
 }
 
+bool TextTraceActive()
+{
+    return TextTrace != nullptr;
+}
+
+void TextTraceAt(int slot, int alignment, const char* text)
+{
+    if (TextTrace && text && *text)
+        TraceText(slot, alignment, text);
+}
+
 bool TextTraceClose()
 {
     if (!TextTrace)

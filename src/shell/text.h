@@ -27,3 +27,10 @@ float TextWidth(const char* text, float* lastAdvance);
 bool TextTraceOpen(const char* path);
 // False when the trace lost data (write error or failed close).
 bool TextTraceClose();
+// Whether a trace is open: a caller with text that PrintText does not print (the rose's
+// labels, recorded into a display list) does no work for the trace without one.
+bool TextTraceActive();
+// One trace line for a text drawn by other means, as if PrintText had printed it with its
+// start point at the current model-view position, in the current colour. Draws nothing;
+// does nothing without an open trace.
+void TextTraceAt(int slot, int alignment, const char* text);

@@ -2,7 +2,8 @@
 // page, with red boxes around a trim or the flaps set wrong for take-off. The EICAS shows
 // it under the engine display unless another systems page is selected.
 // Owns: nothing between frames. Reads: Aircraft, Eicas.HighPower, Shell (LinkConnected,
-// ShowingMfd), AircraftConfig.MAX_SPOILERS; writes Aircraft.SpoilerAngleLeft/Right.
+// ShowingMfd), AircraftConfig.MAX_SPOILERS, Font (the amps' widths); writes
+// Aircraft.SpoilerAngleLeft/Right.
 #include "synoptics/synoptics.h"
 #include "synoptics/synoptics_draw.h"
 
@@ -10,8 +11,10 @@
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
 #include "shell/saturate.h"
+#include "shell/text.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -65,6 +68,27 @@ void DrawSpoilerValue()
         SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "0");
 }
 
+// The two generators' loads, right-aligned in columns laid out for loads under 100 A. From
+// 100 A on (a generator recharging the battery after an engine start) the right-hand load
+// would run into the left-hand one ("112.2112.2"), so the left one moves left just far
+// enough to keep 0.3 em between them; at the usual loads nothing moves. The amps label has
+// room to spare for that.
+void DrawGeneratorAmps(float y)
+{
+    constexpr float Scale = 0.6f, LeftX = -3.17f, RightX = -1.82f, Gap = 0.3f;
+    char left[64], right[64];
+    std::snprintf(left, sizeof left, "%2.1f", Aircraft.GenAmpsLeft);
+    std::snprintf(right, sizeof right, "%2.1f", Aircraft.GenAmpsRight);
+    float leftLast = 0, rightLast = 0;
+    TextWidth(left, &leftLast);
+    const float rightWidth = TextWidth(right, &rightLast);
+    // Right-aligned at x, a text starts its last character there: it ends one last advance on.
+    const float rightStart = RightX + (rightLast - rightWidth) * Scale;
+    const float x = std::fmin(LeftX, rightStart - (leftLast + Gap) * Scale);
+    SynText(x, y, Scale, 2, EicasWhite, "%s", left);
+    SynText(RightX, y, Scale, 2, EicasWhite, "%s", right);
+}
+
 // The emergency bus reads 0.0: the cockpit has no emergency-bus switch that would put the
 // bus's own voltage here, so the readout stays as the unit has always shown it.
 void DrawValues()
@@ -73,8 +97,7 @@ void DrawValues()
     SynText(-3.17f, -2.69f, 0.6f, 2, EicasWhite, "%2.1f", a.GenLeft);
     SynText(-1.82f, -2.69f, 0.6f, 2, EicasWhite, "%2.1f", a.GenRight);
     SynText(-1.82f, -3.52f, 0.6f, 2, EicasWhite, "0.0");
-    SynText(-3.17f, -4.39f, 0.6f, 2, EicasWhite, "%2.1f", a.GenAmpsLeft);
-    SynText(-1.82f, -4.39f, 0.6f, 2, EicasWhite, "%2.1f", a.GenAmpsRight);
+    DrawGeneratorAmps(-4.39f);
     // No battery temperature sensors are wired to the unit: the page shows the fixed figures.
     SynText(-3.17f, -5.18f, 0.6f, 2, EicasWhite, "35");
     SynText(-1.82f, -5.18f, 0.6f, 2, EicasWhite, "34");

@@ -5,10 +5,12 @@
 #include "shell/text.h"
 #include "shell/window.h"
 #include "simlink/aircraft.h"
-#include "support/support.h"
+#include "support/display_unit.h"
+#include "synoptics/synoptics.h"
 #include "trace_colours.h"
 
 #include <GL/gl.h>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -38,12 +40,15 @@ protected:
         Shell.PrevBatteryMaster = 1;
         Aircraft.PitotHeat = 1;
     }
-    // One EICAS frame as RenderFrame draws it; the texts drawn.
-    std::vector<TraceText> Frame()
+    // One EICAS frame as RenderFrame draws it (with the systems page under it when given);
+    // the texts drawn.
+    std::vector<TraceText> Frame(void (*page)() = nullptr)
     {
         glClear(GL_COLOR_BUFFER_BIT);
         TextTraceOpen("trace.jsonl");
         DrawEicasDisplay();
+        if (page)
+            page();
         TextTraceClose();
         Shell.PrevBatteryMaster = static_cast<int>(Aircraft.BatteryMaster);
         return ReadTextTrace("trace.jsonl");
@@ -145,4 +150,45 @@ TEST_F(DisplayTest, NeedlesPointAtTheirValues)
         EXPECT_TRUE(ColourNear(cx + r * std::cos(c.angle * rad), cy + r * std::sin(c.angle * rad), 255, 255, 255));
         EXPECT_FALSE(ColourNear(cx + r * std::cos(c.wrong * rad), cy + r * std::sin(c.wrong * rad), 255, 255, 255));
     }
+}
+
+// No text touches another on its line, labels and values alike, with every readout at the
+// widest it plausibly shows, on the engine display and on the systems summary under it:
+// extents from the trace and the shipped font's advances, at least 0.15 em apart. Widest
+// plausible: N1 and N2 over 100 with all decimals; ITT, fuel flow, hydraulic pressure and
+// cabin altitude four digits; fuel five; oil three; trims two digits and a side letter;
+// both generators' amps three digits.
+TEST_F(DisplayTest, ValuesAtTheirWidestTouchNothingOnTheirLine)
+{
+    Aircraft.N1Left = Aircraft.N1Right = 108.8f;
+    Aircraft.IttLeft = Aircraft.IttRight = 1088;
+    Aircraft.N2Left = Aircraft.N2Right = 108.88f;
+    Aircraft.OilPressLeft = Aircraft.OilPressRight = 188;
+    Aircraft.OilTempLeft = Aircraft.OilTempRight = 188;
+    Aircraft.FuelFlowLeft = Aircraft.FuelFlowRight = 8888;
+    Aircraft.FuelTotal = 88888;
+    Aircraft.TankCapacityLeft = Aircraft.TankCapacityRight = Aircraft.TankCapacityCentre = 88888;
+    Aircraft.TankLevelLeft = Aircraft.TankLevelRight = Aircraft.TankLevelCentre = 1;
+    Aircraft.StaticAirTemp = -88;
+    Aircraft.FlapAngle = 40;
+    const double perDegree = 0.6667 * 57.29;   // the trims' radians as the readouts scale them
+    Aircraft.PitchTrim = Aircraft.AileronTrim = -18.8 / perDegree;
+    Aircraft.RudderTrim = -28.8 / perDegree;
+    Aircraft.GenLeft = Aircraft.GenRight = 38.8;
+    Aircraft.GenAmpsLeft = Aircraft.GenAmpsRight = 388.8;
+    Aircraft.HydPressLeft = Aircraft.HydPressRight = 8888;
+    Aircraft.Altitude = 45000;   // the cabin at 8820 ft
+    Aircraft.SpoilerAngleLeft = 60;
+    auto texts = Frame(DrawSummaryPage);
+    ASSERT_NE(FindText(texts, "388.8"), nullptr);
+    ASSERT_NE(FindText(texts, "FF PPH"), nullptr);
+    EXPECT_EQ(TextsTouching(texts, 0.15f), "");
+    // At the usual loads the amps stand where the page has always put them.
+    Aircraft.GenAmpsLeft = Aircraft.GenAmpsRight = 88.8;
+    texts = Frame(DrawSummaryPage);
+    const TraceText* amps = FindText(texts, "88.8");
+    ASSERT_NE(amps, nullptr);
+    float last = 0;
+    const float width = TextWidth("88.8", &last);
+    EXPECT_NEAR(amps->x, Width / 2.0f + (-3.17f + (last - width) * 0.6f) * PixelsPerUnit, 0.5f);
 }

@@ -1,18 +1,24 @@
-// What the map page really draws, read back from the frame: the rose's ticks at two
-// headings, the selected-heading marker, the wind arrow, the dimming quad, the black frame
-// with the battery off, and the air-data labels kept clear of their values. Geometry is
-// checked at points computed from the layout, with a pixel of tolerance each way.
+// What the map page really draws, read back from the frame: the rose's ticks and labels at
+// two headings, the selected-heading marker, the wind arrow, the dimming quad, the black
+// frame with the battery off, the clip box round the map, and the air-data labels kept
+// clear of their values. Geometry is checked at points computed from the layout, with a
+// pixel or so of tolerance each way.
 #include "support/display_unit.h"
 
+#include "map/geodesy.h"
 #include "map/map.h"
+#include "plan/plan.h"
 #include "shell/shell.h"
 #include "shell/text.h"
 #include "simlink/aircraft.h"
+#include "traffic/traffic.h"
 
 #include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -43,6 +49,16 @@ int BrightestNear(float x, float y)
 // The point `radius` layout units from the rose's centre, `clockwise` degrees from straight up.
 float RoseX(float clockwise, float radius) { return radius * std::sin(clockwise * Pi / 180); }
 float RoseY(float clockwise, float radius) { return RoseCentreY + radius * std::cos(clockwise * Pi / 180); }
+
+// Brightest pixel over a layout rectangle, every pixel of it.
+int BrightestIn(float x0, float y0, float x1, float y1)
+{
+    int best = 0;
+    for (int py = LayoutToPixelY(y1); py <= LayoutToPixelY(y0); ++py)
+        for (int px = LayoutToPixelX(x0); px <= LayoutToPixelX(x1); ++px)
+            best = std::max(best, MapUnitPixel(px, py));
+    return best;
+}
 
 class MapDrawn : public ::testing::Test {
 protected:
@@ -76,6 +92,54 @@ TEST_F(MapDrawn, RoseTicksStandAtBearingMinusHeading)
             EXPECT_GT(BrightestNear(RoseX(at, radius), RoseY(at, radius)), 150);
             EXPECT_LT(BrightestNear(RoseX(at + 4, radius), RoseY(at + 4, radius)), 60);
             EXPECT_LT(BrightestNear(RoseX(at - 4, radius), RoseY(at - 4, radius)), 60);
+        }
+    }
+}
+
+// The rose's labels reach the trace where the list draws them: the label of bearing B is
+// centred on B - heading clockwise from the lubber line at 6.4 x 0.8 units from the centre,
+// turned with the rose, and only those the masks leave open (63.7 degrees either side) are
+// there. At heading 90 "E" stands upright at the top; a rose turning the wrong way would
+// put "W" there. Each traced label also has lit pixels where the trace says it is.
+TEST_F(MapDrawn, RoseLabelsAreTracedWhereTheRoseDrawsThem)
+{
+    const float radius = 6.4f * 0.8f;
+    const float pixelsPerUnit = 605 / 24.852f;
+    struct Case {
+        float heading;
+        std::map<std::string, float> shown;   // label -> clockwise from the lubber line
+    };
+    const Case cases[] = {{0, {{"30", -60}, {"33", -30}, {"N", 0}, {"3", 30}, {"6", 60}}},
+                          {90, {{"3", -60}, {"6", -30}, {"E", 0}, {"12", 30}, {"15", 60}}}};
+    Traffic.TrafficOn = false;   // its picture has range figures of its own
+    for (const Case& c : cases) {
+        Aircraft.MagHeading = c.heading;
+        static const std::set<std::string> rose = {"N", "3", "6", "E", "12", "15", "S", "21", "24", "W", "30", "33"};
+        std::vector<TraceText> labels;
+        for (const TraceText& t : MapUnitFrames(2))
+            if (rose.count(t.text))
+                labels.push_back(t);
+        ASSERT_EQ(labels.size(), c.shown.size()) << "heading " << c.heading;
+        for (const TraceText& t : labels) {
+            SCOPED_TRACE("heading " + std::to_string(c.heading) + " label " + t.text);
+            ASSERT_EQ(c.shown.count(t.text), 1u);
+            const float at = c.shown.at(t.text) * Pi / 180;
+            const float half = TextWidth(t.text.c_str(), nullptr) * 0.8f / 2;
+            // The start of the baseline: back half the text along the label's own baseline.
+            const float x = radius * std::sin(at) - half * std::cos(at);
+            const float y = RoseCentreY + radius * std::cos(at) + half * std::sin(at);
+            EXPECT_NEAR(t.x, LayoutToPixelX(x) + 0.5f, 1.5f);
+            EXPECT_NEAR(t.y, LayoutToPixelY(y) + 0.5f, 1.5f);
+            EXPECT_NEAR(t.em, 0.8f * pixelsPerUnit, 0.5f);
+            EXPECT_FLOAT_EQ(t.r + t.g + t.b, 3.0f);
+            EXPECT_FALSE(t.clipped);
+            // Somewhere in the glyphs' box, from the baseline up to about the cap height.
+            int lit = 0;
+            for (float u = 0.1f; u < 2 * half; u += 0.04f)
+                for (float v = 0.1f; v < 0.55f; v += 0.04f)
+                    lit = std::max(lit, MapUnitPixel(LayoutToPixelX(x + u * std::cos(at) + v * std::sin(at)),
+                                                     LayoutToPixelY(y - u * std::sin(at) + v * std::cos(at))));
+            EXPECT_GT(lit, 150);
         }
     }
 }
@@ -140,7 +204,40 @@ TEST_F(MapDrawn, DimmingAndBatteryOffDarkenTheDisplay)
     EXPECT_EQ(brightest, 0);
 }
 
-// Each air-data value ends left of its label's first character whatever its width.
+// The map is clipped to its box above the soft-key legends: a route across the whole
+// range circle (west to east through the aircraft, then east to south) is drawn up to the
+// box's edges and leaves everything beyond them black. The box spans 0.1529..0.8488 of the
+// width (+-6.19 units) and reaches down to 0.456 of the height from the bottom (-1.13).
+TEST_F(MapDrawn, MapClipBoxKeepsTheRouteInsideIt)
+{
+    Traffic.TrafficOn = false;   // the full-height box; the traffic picture moves its edge up
+    Aircraft.MagHeading = 0;
+    Shell.MapRangeIndex = 2;     // 25 NM: the points below lie far beyond the range
+    Shell.ShowRoute = true;
+    FlightPlanReset();
+    FlightPlan.loaded = true;
+    const double lat = Aircraft.Latitude, lon = Aircraft.Longitude;
+    const double eastWest = 1.0 / std::cos(lat * Pi / 180);
+    const double points[3][2] = {{lat, lon - eastWest}, {lat, lon + eastWest}, {lat - 1, lon}};
+    for (const auto& p : points) {
+        PlanLeg& leg = FlightPlan.legs[FlightPlan.legCount++];
+        std::snprintf(leg.ident, sizeof leg.ident, "P%d", FlightPlan.legCount);
+        leg.latitude = static_cast<float>(p[0]);
+        leg.longitude = static_cast<float>(p[1]);
+    }
+    MapUnitFrames(2);   // the first frame settles whether the traffic picture shows
+    const float y = 2.32f, r = MapFullRangeUnits;
+    for (float x : {-5.95f, -5.6f, 5.6f, 5.95f})
+        EXPECT_GT(BrightestNear(x, y), 150) << x;   // the diameter, inside the box
+    for (float t : {0.2f, 0.4f})
+        EXPECT_GT(BrightestNear(r * (1 - t), y - r * t), 150) << t;   // the chord, inside
+    EXPECT_EQ(BrightestIn(6.3f, -1.0f, 8.9f, 7.5f), 0);     // right of the box
+    EXPECT_EQ(BrightestIn(-8.9f, -1.0f, -6.3f, 2.9f), 0);   // left of it, under the wind
+    EXPECT_EQ(BrightestIn(-8.9f, -5.0f, 8.9f, -1.25f), 0);  // below it, above the legends
+}
+
+// Each air-data value ends left of its label's first character whatever its width, and no
+// text of the page touches another on its line.
 TEST_F(MapDrawn, AirDataValuesNeverTouchTheirLabels)
 {
     for (float speed : {275.0f, 9999.0f, -99999.0f}) {
@@ -160,5 +257,6 @@ TEST_F(MapDrawn, AirDataValuesNeverTouchTheirLabels)
             float end = value->x + TextWidth(value->text.c_str(), &advance) * value->em;
             EXPECT_LT(end + 0.15f * l->em, l->x) << label << " " << value->text;
         }
+        EXPECT_EQ(TextsTouching(texts, 0.15f), "") << speed;
     }
 }

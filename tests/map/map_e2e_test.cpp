@@ -1,6 +1,7 @@
 // The map page of display unit 3 against orvex-sim, driven from outside: the heading as the
-// simulator encodes it, the GPS switch read at 0x132C, and "CHECK EICAS" following the alert
-// bits that the other unit (here orvex-panel) sets in the shared flag byte.
+// simulator encodes it (readout and rose labels), the GPS switch read at 0x132C, and "CHECK
+// EICAS" following the alert bits that the other unit (here orvex-panel) sets in the shared
+// flag byte.
 #include "support/support.h"
 
 #include <cmath>
@@ -47,6 +48,11 @@ TEST_F(MapEndToEnd, HeadingGpsAndCheckEicasFromTheSimulator)
     Poke("0x73D5 1 8");  // master caution raised by the EICAS unit
     auto texts = LastFrame();
     EXPECT_NE(FindText(texts, "000"), nullptr);
+    // The rose's arc shows 60 degrees either side of north, not east or west.
+    for (const char* label : {"30", "33", "N", "3", "6"})
+        EXPECT_NE(FindText(texts, label), nullptr) << label;
+    EXPECT_EQ(FindText(texts, "E"), nullptr);
+    EXPECT_EQ(FindText(texts, "W"), nullptr);
     EXPECT_NE(FindText(texts, "FMS"), nullptr);
     EXPECT_NE(FindText(texts, "CHECK EICAS"), nullptr);
 
@@ -55,7 +61,17 @@ TEST_F(MapEndToEnd, HeadingGpsAndCheckEicasFromTheSimulator)
 
     Poke("0x73D5 1 0");  // both cleared
     Poke("0x132C 4 0");  // back to NAV
+    Poke("0x0580 4 " + std::to_string(1u << 30));  // heading 090
     texts = LastFrame();
     EXPECT_EQ(FindText(texts, "CHECK EICAS"), nullptr);
     EXPECT_EQ(FindText(texts, "FMS"), nullptr);
+    // East at the top of the rose, between 6 and 12 and above both; north and west hidden.
+    const TraceText *e = FindText(texts, "E"), *six = FindText(texts, "6"), *twelve = FindText(texts, "12");
+    ASSERT_TRUE(e && six && twelve);
+    EXPECT_LT(six->x, e->x);
+    EXPECT_LT(e->x, twelve->x);
+    EXPECT_LT(e->y, six->y);
+    EXPECT_LT(e->y, twelve->y);
+    EXPECT_EQ(FindText(texts, "N"), nullptr);
+    EXPECT_EQ(FindText(texts, "W"), nullptr);
 }

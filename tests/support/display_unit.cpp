@@ -94,6 +94,20 @@ std::vector<TraceText> WithColour(const std::vector<TraceText>& texts, float r, 
     return out;
 }
 
+std::string TextsTouching(const std::vector<TraceText>& texts, float gapEm)
+{
+    std::string touching;
+    for (const TraceText& a : texts)
+        for (const TraceText& b : texts) {
+            if (&a == &b || b.x < a.x || std::fabs(b.y - a.y) > 0.5f * std::min(a.em, b.em))
+                continue;
+            const float aEnd = a.x + TextWidth(a.text.c_str(), nullptr) * a.em;
+            if (b.x - aEnd < gapEm * a.em)
+                touching += a.text + " | " + b.text + "\n";
+        }
+    return touching;
+}
+
 std::string NavaidLine(const std::string& ident, int vor, int dme, double lat, double lon)
 {
     char line[160];
