@@ -5,13 +5,9 @@
 
 #include "platform/platform.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const PlanSeparators PlanLineSet(" =,-*'");
 const PlanSeparators PlanXmlLineSet("< >=+,?'", "\xB0\xC2");
@@ -101,32 +97,9 @@ bool ReadPlanFile(const char* path, std::string* content)
     content->clear();
     if (!path)
         return false;
-    std::string file = PlatformPath(path);
-    // Non-blocking, so that opening a FIFO left in the plan folder returns at once; the
-    // check below then refuses it.
-    int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return false;
-    }
-    size_t want = static_cast<size_t>(st.st_size) < PlanFileMaxBytes ? static_cast<size_t>(st.st_size) : PlanFileMaxBytes;
-    content->resize(want);
-    size_t done = 0;
-    // A file that grows while it is read is read up to the size it had when opened.
-    while (done < want) {
-        ssize_t n = read(fd, &(*content)[done], want - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    content->resize(done);
-    close(fd);
-    return true;
+    // The platform's bounded read: FIFOs and other non-files refused, a longer file read
+    // up to the cap, a file that grows meanwhile read up to the size it had when opened.
+    return PlatformReadFileStart(path, PlanFileMaxBytes, content);
 }
 
 void PlanReaderStart()
