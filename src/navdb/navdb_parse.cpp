@@ -4,7 +4,8 @@
 // hostile file can neither overrun nor hang the loader.
 #include "navdb/navdb.h"
 
-#include <climits>
+#include "shell/text_fields.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -12,30 +13,11 @@ namespace {
 
 using Field = std::string_view;
 
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 // The usual decimal conversion: leading blanks, a sign, leading digits; no digits gives 0.
 // Values beyond the int range are held at its ends instead of overflowing.
 int FieldToInt(Field f)
 {
-    size_t i = 0;
-    while (i < f.size() && IsSpace(f[i]))
-        ++i;
-    bool negative = false;
-    if (i < f.size() && (f[i] == '+' || f[i] == '-'))
-        negative = f[i++] == '-';
-    long long value = 0;
-    for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) {
-        value = value * 10 + (f[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative)
-        return value > INT_MAX ? INT_MIN : static_cast<int>(-value);
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+    return static_cast<int>(ParseInteger(f).value);
 }
 
 // A floating-point field: blanks, sign, digits, optional fraction and exponent; anything
@@ -44,7 +26,7 @@ int FieldToInt(Field f)
 double FieldToDouble(Field f)
 {
     size_t i = 0;
-    while (i < f.size() && IsSpace(f[i]))
+    while (i < f.size() && TextIsSpace(f[i]))
         ++i;
     bool negative = false;
     if (i < f.size() && (f[i] == '+' || f[i] == '-'))

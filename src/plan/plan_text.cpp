@@ -4,6 +4,7 @@
 #include "plan/plan_text.h"
 
 #include "platform/platform.h"
+#include "shell/text_fields.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -161,18 +162,6 @@ long PlanReadInteger(const char* text)
 {
     if (!text)
         return 0;
-    const char* p = text;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
-        ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-')
-        negative = *p++ == '-';
-    long v = 0;
-    constexpr long Limit = 1000000000L;
-    for (; *p >= '0' && *p <= '9'; ++p)
-        if (v < Limit)
-            v = v * 10 + (*p - '0');
-    if (v > Limit)
-        v = Limit;
-    return negative ? -v : v;
+    constexpr IntegerRules PlanIntegers = {-1000000000L, 1000000000L, IntegerOverflow::Saturate};
+    return static_cast<long>(ParseInteger(text, PlanIntegers).value);
 }
