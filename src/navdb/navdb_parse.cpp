@@ -20,37 +20,12 @@ int FieldToInt(Field f)
     return static_cast<int>(ParseInteger(f).value);
 }
 
-// A floating-point field: blanks, sign, digits, optional fraction and exponent; anything
-// else ends the number, and no digits at all gives 0. Positions are written as whole
-// millionths of a degree, so the common case is a plain integer and stays exact.
+// A decimal field: blanks, sign, digits, optional fraction and exponent; anything else
+// ends the number, and no digits at all give 0. Positions are written as whole millionths
+// of a degree, so the common case is a plain integer and exact.
 double FieldToDouble(Field f)
 {
-    size_t i = 0;
-    while (i < f.size() && TextIsSpace(f[i]))
-        ++i;
-    bool negative = false;
-    if (i < f.size() && (f[i] == '+' || f[i] == '-'))
-        negative = f[i++] == '-';
-    double value = 0;
-    for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i)
-        value = value * 10 + (f[i] - '0');
-    if (i < f.size() && f[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i, scale *= 0.1)
-            value += (f[i] - '0') * scale;
-    }
-    if (i + 1 < f.size() && (f[i] == 'e' || f[i] == 'E')) {
-        int exponent = FieldToInt(f.substr(i + 1));
-        if (exponent > 400)
-            exponent = 400;
-        if (exponent < -400)
-            exponent = -400;
-        for (; exponent > 0; --exponent)
-            value *= 10;
-        for (; exponent < 0; ++exponent)
-            value /= 10;
-    }
-    return negative ? -value : value;
+    return ParseDecimal(f).value;
 }
 
 // Positions are millionths of a degree.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace {
@@ -91,4 +92,31 @@ TEST(TextFields, CursorSkipsWordsAndLeavesAMissingNumberInPlace)
     TextCursor d{cut.data(), cut.data() + 1};
     EXPECT_TRUE(d.ReadInteger(&value));
     EXPECT_EQ(value, 1);
+}
+
+TEST(TextFields, DecimalTakesPlainDecimalsOnlyAndHoldsItsEndsBeyondDoubleRange)
+{
+    ParsedDecimal d = ParseDecimal("  -32.715e1|x");
+    EXPECT_TRUE(d.found);
+    EXPECT_DOUBLE_EQ(d.value, -327.15);
+    EXPECT_EQ(d.length, 11u);
+    EXPECT_EQ(ParseDecimal("+32715000").value, 32715000.0);   // millionths of a degree stay exact
+    EXPECT_EQ(ParseDecimal(".5").value, 0.5);
+    EXPECT_EQ(ParseDecimal("7.").value, 7.0);
+    EXPECT_EQ(ParseDecimal("2e").length, 1u);    // an exponent without digits is not part of it
+    EXPECT_EQ(ParseDecimal("0x10").value, 0.0);  // decimal only: the 'x' ends it
+
+    for (const char* none : {"", ".", "-.", ".e5", "e5", "inf", "-nan", "--1", "+-1", "- 1"}) {
+        ParsedDecimal z = ParseDecimal(none);
+        EXPECT_FALSE(z.found) << none;
+        EXPECT_EQ(z.value, 0.0) << none;
+        EXPECT_EQ(z.length, 0u) << none;
+    }
+
+    // Too large is infinite, too small is zero, each with its sign.
+    EXPECT_EQ(ParseDecimal("1e400").value, HUGE_VAL);
+    EXPECT_EQ(ParseDecimal("-" + std::string(400, '9')).value, -HUGE_VAL);
+    EXPECT_EQ(ParseDecimal("0.000001e-400").value, 0.0);
+    EXPECT_EQ(ParseDecimal("1000e-320").value, 1e-317);   // small but held: a subnormal
+    EXPECT_EQ(ParseDecimal("0." + std::string(400, '0') + "1e800").value, HUGE_VAL);
 }
