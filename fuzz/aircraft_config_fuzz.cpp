@@ -1,11 +1,16 @@
 // "accfg.ini" reader on arbitrary bytes: it must never read past the text, loop or
 // overflow; whatever it reads must format back into a file that reads the same integers.
 #include "menu/aircraft_config.h"
+#include "plan/plan.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+
+// The writer appends the active plan's legs for the cockpit panel; here no plan is loaded,
+// as at the start of a run.
+FlightPlanState FlightPlan;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -52,6 +52,7 @@ bool SimLinkRead(uint32_t, uint32_t, void*) { return false; }
 bool SimLinkProcess() { return false; }
 void DrawAirports() {}
 void DrawNavaids() {}
+void DrawRoute() {}
 void SelectNearby(std::vector<NavRecord>&) {}
 int MapRangeNm() { return 10; }
 float TextWidth(const char*, float* lastAdvance) { return *lastAdvance = 0.5f, 1.0f; }

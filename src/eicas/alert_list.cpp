@@ -13,11 +13,11 @@
 // engine spools up and amber from 51 % N2, when the starter should have cut out.
 static void DrawStartAnnunciation(float x, float n2)
 {
-    const EicasColour& c = n2 >= 51 ? EicasAmber : EicasGreen;
+    const DisplayColour& c = n2 >= 51 ? ColourAmber : ColourGreen;
     glLoadIdentity();
     glTranslatef(x, 3.29f, -30.0f);
     glScalef(0.62f, 0.62f, 0.0f);
-    glColor3f(c.r, c.g, c.b);
+    SetColour(c);
     for (char letter : {'S', 'T', 'A', 'R', 'T'}) {
         PrintText(2, 1, "%c", letter);
         glTranslatef(-0.459f, -0.859f, 0.0f);
@@ -31,11 +31,11 @@ static void DrawReverseAnnunciation(float x, float throttle)
     if (throttle >= 0)
         return;
     bool deployed = throttle < -5;
-    const EicasColour& c = deployed ? EicasGreen : EicasWhite;
+    const DisplayColour& c = deployed ? ColourGreen : ColourWhite;
     glLoadIdentity();
     glTranslatef(x, 9.5f, -30.0f);
     glScalef(0.62f, 0.62f, 0.0f);
-    glColor3f(c.r, c.g, c.b);
+    SetColour(c);
     PrintText(2, 1, deployed ? "DEP" : "REV");
 }
 
@@ -51,7 +51,7 @@ static void DrawEngineAnnunciations()
 
 // One line per active row, 0.6076 units apart. There is no paging: a long list runs on
 // below the divider rather than hide a message.
-static void DrawTableRows(CasMessage* rows, int count, const EicasColour& colour, bool advisory, float nowMs,
+static void DrawTableRows(CasMessage* rows, int count, const DisplayColour& colour, bool advisory, float nowMs,
                           bool phaseOn, int* line)
 {
     for (int i = 0; i < count; ++i) {
@@ -63,15 +63,15 @@ static void DrawTableRows(CasMessage* rows, int count, const EicasColour& colour
             glTranslatef(1.1f, 9.53f, -30.0f);
             glScalef(0.62f, 0.62f, 0.0f);
             glTranslatef(0.0f, -0.98f * static_cast<float>(*line), 0.0f);
-            EicasColour c = colour;
+            DisplayColour c = colour;
             if (row.unacknowledged && !phaseOn)
                 c = {0.0f, 0.0f, 0.0f};
             if (advisory && i == EndRow) {
-                c = EicasCyan;
+                c = ColourCyan;
                 glScalef(1.13f, 1.13f, 0.0f);
                 glTranslatef(2.95f, 0.0f, 0.0f);
             }
-            glColor3f(c.r, c.g, c.b);
+            SetColour(c);
             PrintText(3, 1, "%s", row.text);
             ++*line;
         }
@@ -88,7 +88,7 @@ void DrawAlertList()
     DrawEngineAnnunciations();
     int line = 0;
     float nowMs = static_cast<float>(now);
-    DrawTableRows(Eicas.WarningTable, WarningRows, EicasRed, false, nowMs, phaseOn, &line);
-    DrawTableRows(Eicas.CautionTable, CautionRows, EicasAmber, false, nowMs, phaseOn, &line);
-    DrawTableRows(Eicas.AdvisoryTable, AdvisoryRows, EicasWhite, true, nowMs, phaseOn, &line);
+    DrawTableRows(Eicas.WarningTable, WarningRows, ColourRed, false, nowMs, phaseOn, &line);
+    DrawTableRows(Eicas.CautionTable, CautionRows, ColourAmber, false, nowMs, phaseOn, &line);
+    DrawTableRows(Eicas.AdvisoryTable, AdvisoryRows, ColourWhite, true, nowMs, phaseOn, &line);
 }

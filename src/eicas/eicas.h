@@ -3,6 +3,8 @@
 // Reads AircraftState and the cockpit byte 0x73D5 (PanelFlags); writes 0x73D5 back.
 #pragma once
 
+#include "shell/colours.h"
+
 #include <cstdint>
 
 // One row of an alert table. The text never changes; everything else is per-run state.
@@ -47,15 +49,9 @@ void UpdateDerivedEngineState();
 void DrawArc(float radius, float startDeg, float endDeg);
 bool AircraftOnGround();   // the simulator's on-ground word, low byte
 
-// Colours of the engine display and the list.
-struct EicasColour {
-    float r, g, b;
-};
-extern const EicasColour EicasWhite, EicasRed, EicasAmber, EicasGreen, EicasCyan, EicasMagenta;
-
 // How a readout is shown: its colour and, when boxed, the highlight box's lower-left corner.
 struct ReadoutLook {
-    const EicasColour* colour;
+    const DisplayColour* colour;
     bool boxed;
     float boxX, boxY;
 };

@@ -19,13 +19,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-const EicasColour EicasWhite = {1.0f, 1.0f, 1.0f};
-const EicasColour EicasRed = {1.0f, 0.0f, 0.0f};
-const EicasColour EicasAmber = {0.933f, 0.596f, 0.0f};
-const EicasColour EicasGreen = {0.156f, 0.803f, 0.215f};
-const EicasColour EicasCyan = {0.0f, 1.0f, 1.0f};
-const EicasColour EicasMagenta = {0.882f, 0.0f, 0.482f};
-
 // The simulator's FS2004 generation publishes oil pressure on another scale, so the red
 // low-pressure band would be lit all the time there; it is not shown for that version.
 constexpr uint32_t SimVersionFs2004 = 7;
@@ -43,10 +36,10 @@ bool N1OverSpeed(float n1)
 ReadoutLook N2Look(float n2)
 {
     if (InRange(n2, 0, 100))
-        return {&EicasWhite, false, 0, 0};
+        return {&ColourWhite, false, 0, 0};
     if (InRange(n2, 100.1f, 102.5f))
-        return {&EicasAmber, false, 0, 0};
-    return {&EicasRed, false, 0, 0};
+        return {&ColourAmber, false, 0, 0};
+    return {&ColourRed, false, 0, 0};
 }
 
 ReadoutLook OilTempLook(int tempC, bool left)
@@ -54,24 +47,24 @@ ReadoutLook OilTempLook(int tempC, bool left)
     float t = static_cast<float>(tempC);
     float x = left ? -5.6f : -1.16f;
     if (InRange(t, -53, 29))   // cold oil: amber until warmed up
-        return {&EicasAmber, true, x, 1.8f};
+        return {&ColourAmber, true, x, 1.8f};
     if (InRange(t, -60, -53) || InRange(t, 128, 175))
-        return {&EicasRed, true, x, 1.8f};
-    return {&EicasWhite, false, 0, 0};
+        return {&ColourRed, true, x, 1.8f};
+    return {&ColourWhite, false, 0, 0};
 }
 
 ReadoutLook OilPressLook(double psi, bool left, uint32_t simVersion)
 {
     float p = static_cast<float>(psi);
-    ReadoutLook look{&EicasWhite, false, 0, 0};
+    ReadoutLook look{&ColourWhite, false, 0, 0};
     if (InRange(p, 50, 64.99f) || InRange(p, 81, 120.99f))
-        look = {&EicasAmber, true, left ? -5.59f : -1.16f, left ? 2.45f : 2.46f};
+        look = {&ColourAmber, true, left ? -5.59f : -1.16f, left ? 2.45f : 2.46f};
     if (simVersion != SimVersionFs2004) {
         // The two sides differ at the top of the red low band (49 left, 49.99 right), as
         // the two transmitters were calibrated; keep them apart.
         float lowTop = left ? 49.0f : 49.99f;
         if (InRange(p, 0, lowTop) || InRange(p, 121, 150))
-            look = {&EicasRed, true, left ? -5.6f : -1.16f, left ? 2.45f : 2.46f};
+            look = {&ColourRed, true, left ? -5.6f : -1.16f, left ? 2.45f : 2.46f};
     }
     return look;
 }
@@ -88,11 +81,6 @@ bool FlapBoxShown(float flapAngle, bool highPower)
 // [drawing helpers]
 // ---------------------------------------------------------------------------------------
 
-static void SetColour(const EicasColour& c)
-{
-    glColor3f(c.r, c.g, c.b);
-}
-
 // Model-view at (x, y) on the display plane at depth 30.
 static void At(float x, float y)
 {
@@ -101,9 +89,9 @@ static void At(float x, float y)
 }
 
 // Text at (x, y) in font 2; the matrix is left where PrintText leaves it.
-static void Text(float x, float y, float scale, int align, const EicasColour& c, const char* format, ...)
+static void Text(float x, float y, float scale, int align, const DisplayColour& c, const char* format, ...)
     __attribute__((format(printf, 6, 7)));
-static void Text(float x, float y, float scale, int align, const EicasColour& c, const char* format, ...)
+static void Text(float x, float y, float scale, int align, const DisplayColour& c, const char* format, ...)
 {
     char text[64];
     va_list args;
@@ -116,7 +104,7 @@ static void Text(float x, float y, float scale, int align, const EicasColour& c,
     PrintText(2, align, "%s", text);
 }
 
-static void Line(float x0, float y0, float x1, float y1, float width, const EicasColour& c)
+static void Line(float x0, float y0, float x1, float y1, float width, const DisplayColour& c)
 {
     glLoadIdentity();
     glLineWidth(width);
@@ -127,7 +115,7 @@ static void Line(float x0, float y0, float x1, float y1, float width, const Eica
     glEnd();
 }
 
-static void Box(float x, float y, float sx, float sy, const EicasColour& c)
+static void Box(float x, float y, float sx, float sy, const DisplayColour& c)
 {
     At(x, y);
     glScalef(sx, sy, 0.0f);
@@ -175,7 +163,7 @@ static const DialPlace IttDials[2] = {{-5.08f, 5.21f, -6.19f, 6.49f, -4.61f, 5.9
                                       {-0.67f, 5.21f, -1.74f, 6.49f, -0.15f, 5.9f}};
 
 // The dial's scale: 9 o'clock counter-clockwise through 6 o'clock to 23 degrees above 3.
-static void DialArc(const DialPlace& d, const EicasColour& c)
+static void DialArc(const DialPlace& d, const DisplayColour& c)
 {
     At(d.cx, d.cy);
     glLineWidth(2.0f);
@@ -185,7 +173,7 @@ static void DialArc(const DialPlace& d, const EicasColour& c)
 }
 
 // Needles are not limited: an over-limit value turns the needle on past the red tick.
-static void DialNeedle(const DialPlace& d, float angleDeg, const EicasColour& c)
+static void DialNeedle(const DialPlace& d, float angleDeg, const DisplayColour& c)
 {
     At(d.cx, d.cy);
     glLineWidth(2.0f);
@@ -201,11 +189,11 @@ static void DrawFixedTicks()
 {
     // Red marks at 100 % N1 and at the ITT limit, amber just below the ITT limit.
     for (float x : {-6.18f, -1.75f}) {
-        Line(x, 8.09f, x - 0.349f, 8.09f, 3.0f, EicasRed);
-        Line(x, 5.24f, x - 0.349f, 5.24f, 3.0f, EicasRed);
+        Line(x, 8.09f, x - 0.349f, 8.09f, 3.0f, ColourRed);
+        Line(x, 5.24f, x - 0.349f, 5.24f, 3.0f, ColourRed);
     }
     for (float x : {-6.22f, -1.79f})
-        Line(x, 5.16f, x - 0.3f, 5.16f, 3.0f, EicasAmber);
+        Line(x, 5.16f, x - 0.3f, 5.16f, 3.0f, ColourAmber);
 }
 
 static void DrawN1Dials()
@@ -216,16 +204,16 @@ static void DrawN1Dials()
     for (int side = 0; side < 2; ++side) {
         const DialPlace& d = N1Dials[side];
         bool over = N1OverSpeed(n1[side]);
-        const EicasColour& c = over ? EicasRed : EicasWhite;
+        const DisplayColour& c = over ? ColourRed : ColourWhite;
         DialArc(d, c);
         if (starter[side] == 1)
-            Text(ignX[side], ignY[side], 0.61f, 0, EicasGreen, "IGN");
+            Text(ignX[side], ignY[side], 0.61f, 0, ColourGreen, "IGN");
         glLineWidth(2.0f);
-        Box(d.boxX, d.boxY, 2.089f, -0.75f, over ? EicasRed : EicasCyan);
+        Box(d.boxX, d.boxY, 2.089f, -0.75f, over ? ColourRed : ColourCyan);
         DialNeedle(d, n1[side] * -2.02f - 68.0f, c);
         Text(d.digitX, d.digitY, 0.78f, 2, c, "%3.1f", n1[side]);
     }
-    Text(-2.78f, 8.77f, 0.73f, 2, EicasCyan, "N1");
+    Text(-2.78f, 8.77f, 0.73f, 2, ColourCyan, "N1");
 }
 
 static void DrawIttDials()
@@ -233,19 +221,19 @@ static void DrawIttDials()
     const float itt[2] = {Aircraft.IttLeft, Aircraft.IttRight};
     for (int side = 0; side < 2; ++side) {
         const DialPlace& d = IttDials[side];
-        DialArc(d, EicasWhite);
+        DialArc(d, ColourWhite);
         glLineWidth(2.0f);
-        Box(d.boxX, d.boxY, 2.089f, -0.75f, EicasCyan);
-        DialNeedle(d, itt[side] * -0.1992f - 68.0f, EicasWhite);
-        Text(d.digitX, d.digitY, 0.78f, 2, EicasWhite, "%d", SaturateToInt(itt[side]));
+        Box(d.boxX, d.boxY, 2.089f, -0.75f, ColourCyan);
+        DialNeedle(d, itt[side] * -0.1992f - 68.0f, ColourWhite);
+        Text(d.digitX, d.digitY, 0.78f, 2, ColourWhite, "%d", SaturateToInt(itt[side]));
     }
-    Text(-2.78f, 5.91f, 0.73f, 2, EicasCyan, "ITT");
+    Text(-2.78f, 5.91f, 0.73f, 2, ColourCyan, "ITT");
 }
 
 static void DrawSync()
 {
     if (Aircraft.SyncFlags & 16)
-        Text(-2.51f, 8.2f, 0.73f, 2, Aircraft.GearLever == 0 ? EicasGreen : EicasAmber, "SYNC");
+        Text(-2.51f, 8.2f, 0.73f, 2, Aircraft.GearLever == 0 ? ColourGreen : ColourAmber, "SYNC");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -257,12 +245,12 @@ static void DrawSync()
 static void DrawN1Reference()
 {
     float v = N1Reference(static_cast<float>(Aircraft.OutsideAirTemp), static_cast<float>(Aircraft.Altitude));
-    Text(-4.15f, 7.95f, 0.73f, 2, EicasMagenta, "%3.1f", v);
-    Text(0.24f, 7.95f, 0.73f, 2, EicasMagenta, "%3.1f", v);
+    Text(-4.15f, 7.95f, 0.73f, 2, ColourMagenta, "%3.1f", v);
+    Text(0.24f, 7.95f, 0.73f, 2, ColourMagenta, "%3.1f", v);
     for (float cx : {-5.08f, -0.69f}) {
         At(cx, 8.06f);
         glLineWidth(2.0f);
-        SetColour(EicasMagenta);
+        SetColour(ColourMagenta);
         glRotatef(v * -1.996f + 109.9f, 0, 0, 1);
         glTranslatef(0, -1.629f, 0);
         glScalef(0.479f, 0.779f, 1.0f);
@@ -293,30 +281,30 @@ static bool N1ReferenceWanted(bool manual)
 
 static void DrawLabelsAndDividers()
 {
-    Text(-2.9f, 3.24f, 0.62f, 0, EicasCyan, "N2");
-    Text(-2.9f, 2.57f, 0.62f, 0, EicasCyan, "OIL PSI");
-    Text(-2.81f, 1.9f, 0.62f, 0, EicasCyan, "OIL  C");
-    Text(-2.81f, 1.23f, 0.62f, 0, EicasCyan, "FF PPH");
-    Text(-4.92f, 0.02f, 0.62f, 0, EicasCyan, "FUEL");
-    Text(-0.12f, 0.02f, 0.62f, 0, EicasCyan, "LBS");
-    Text(-6.13f, -0.879f, 0.62f, 0, EicasCyan, "L");
-    Text(-3.44f, -0.879f, 0.62f, 0, EicasCyan, "F");
-    Text(-0.75f, -0.879f, 0.62f, 0, EicasCyan, "R");
-    Text(4.66f, 0.28f, 0.55f, 2, EicasCyan, "SAT  C");
-    Text(4.66f, -0.43f, 0.55f, 2, EicasCyan, "PITCH TRIM");
-    Text(4.66f, -1.139f, 0.55f, 2, EicasCyan, "FLAPS");
-    Line(-6.15f, 0.8f, 0.73f, 0.8f, 2.0f, EicasWhite);
-    Line(1.0f, 0.87f, 1.0f, 9.81f, 2.0f, EicasWhite);
-    Line(1.0f, 0.91f, 6.73f, 0.91f, 2.0f, EicasWhite);
+    Text(-2.9f, 3.24f, 0.62f, 0, ColourCyan, "N2");
+    Text(-2.9f, 2.57f, 0.62f, 0, ColourCyan, "OIL PSI");
+    Text(-2.81f, 1.9f, 0.62f, 0, ColourCyan, "OIL  C");
+    Text(-2.81f, 1.23f, 0.62f, 0, ColourCyan, "FF PPH");
+    Text(-4.92f, 0.02f, 0.62f, 0, ColourCyan, "FUEL");
+    Text(-0.12f, 0.02f, 0.62f, 0, ColourCyan, "LBS");
+    Text(-6.13f, -0.879f, 0.62f, 0, ColourCyan, "L");
+    Text(-3.44f, -0.879f, 0.62f, 0, ColourCyan, "F");
+    Text(-0.75f, -0.879f, 0.62f, 0, ColourCyan, "R");
+    Text(4.66f, 0.28f, 0.55f, 2, ColourCyan, "SAT  C");
+    Text(4.66f, -0.43f, 0.55f, 2, ColourCyan, "PITCH TRIM");
+    Text(4.66f, -1.139f, 0.55f, 2, ColourCyan, "FLAPS");
+    Line(-6.15f, 0.8f, 0.73f, 0.8f, 2.0f, ColourWhite);
+    Line(1.0f, 0.87f, 1.0f, 9.81f, 2.0f, ColourWhite);
+    Line(1.0f, 0.91f, 6.73f, 0.91f, 2.0f, ColourWhite);
 }
 
 static void DrawFuelBlock()
 {
     const AircraftState& a = Aircraft;
-    Text(-2.35f, 0.0f, 0.6f, 0, EicasWhite, "%d", a.FuelTotal);
-    Text(-4.85f, -0.89f, 0.6f, 0, EicasWhite, "%d", SaturateToInt(a.TankCapacityLeft * static_cast<double>(a.TankLevelLeft)));
-    Text(-2.04f, -0.89f, 0.6f, 0, EicasWhite, "%d", SaturateToInt(a.TankCapacityCentre * static_cast<double>(a.TankLevelCentre)));
-    Text(0.49f, -0.89f, 0.6f, 0, EicasWhite, "%d", SaturateToInt(a.TankCapacityRight * static_cast<double>(a.TankLevelRight)));
+    Text(-2.35f, 0.0f, 0.6f, 0, ColourWhite, "%d", a.FuelTotal);
+    Text(-4.85f, -0.89f, 0.6f, 0, ColourWhite, "%d", SaturateToInt(a.TankCapacityLeft * static_cast<double>(a.TankLevelLeft)));
+    Text(-2.04f, -0.89f, 0.6f, 0, ColourWhite, "%d", SaturateToInt(a.TankCapacityCentre * static_cast<double>(a.TankLevelCentre)));
+    Text(0.49f, -0.89f, 0.6f, 0, ColourWhite, "%d", SaturateToInt(a.TankCapacityRight * static_cast<double>(a.TankLevelRight)));
 }
 
 // N2, oil pressure, oil temperature and fuel flow of both engines, each with its colour
@@ -341,21 +329,21 @@ static void DrawEngineReadouts()
         HighlightBox(temp);
         Text(x[side], 1.9f, 0.6f, 2, *temp.colour, "%d", oilTemp[side]);
 
-        Text(x[side], 1.23f, 0.6f, 2, EicasWhite, "%d", SaturateToInt(flow[side]));
+        Text(x[side], 1.23f, 0.6f, 2, ColourWhite, "%d", SaturateToInt(flow[side]));
     }
 }
 
 static void DrawAirTrimAndFlaps()
 {
     const AircraftState& a = Aircraft;
-    Text(6.29f, 0.28f, 0.6f, 2, EicasWhite, "%d", SaturateToInt(a.StaticAirTemp));
-    Text(6.29f, -0.43f, 0.6f, 2, EicasWhite, "%2.1f", a.PitchTrim * 0.6667 * 57.29);
-    Text(6.29f, -1.13f, 0.6f, 2, EicasWhite, "%d", SaturateToInt(Clamp(a.FlapAngle, 0, 40)));
+    Text(6.29f, 0.28f, 0.6f, 2, ColourWhite, "%d", SaturateToInt(a.StaticAirTemp));
+    Text(6.29f, -0.43f, 0.6f, 2, ColourWhite, "%2.1f", a.PitchTrim * 0.6667 * 57.29);
+    Text(6.29f, -1.13f, 0.6f, 2, ColourWhite, "%d", SaturateToInt(Clamp(a.FlapAngle, 0, 40)));
     if (FlapBoxShown(a.FlapAngle, Eicas.HighPower)) {
         // From where the digits ended, back over them: the box follows the text's width.
         glTranslatef(-1.52f, -0.339f, 0.0f);
         glScalef(1.72f, 1.25f, 1.0f);
-        SetColour(EicasWhite);
+        SetColour(ColourWhite);
         glCallList(MapLists.UnitBoxList);
     }
 }
@@ -374,8 +362,8 @@ void DrawEngineDisplay()
     DrawFixedTicks();
     DrawN1Dials();
     if (manual) {
-        Text(-4.83f, 7.15f, 0.73f, 2, EicasWhite, "MAN");
-        Text(-0.45f, 7.15f, 0.73f, 2, EicasWhite, "MAN");
+        Text(-4.83f, 7.15f, 0.73f, 2, ColourWhite, "MAN");
+        Text(-0.45f, 7.15f, 0.73f, 2, ColourWhite, "MAN");
     }
     if (N1ReferenceWanted(manual))
         DrawN1Reference();

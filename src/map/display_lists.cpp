@@ -4,6 +4,7 @@
 // Owns: MapLists. Reads: Font (rose labels), Window.SharedQuadric.
 #include "map/display_lists.h"
 
+#include "shell/colours.h"
 #include "shell/text.h"
 #include "shell/window.h"
 
@@ -20,10 +21,6 @@ namespace {
 struct Point {
     float x, y;
 };
-
-const float Green[3] = {0.156f, 0.803f, 0.215f};
-const float Cyan[3] = {0.0f, 1.0f, 1.0f};
-const float Magenta[3] = {0.882f, 0.0f, 0.482f};
 
 unsigned BeginList()
 {
@@ -73,7 +70,7 @@ void BuildNavaidSymbols()
     const Point hexagon[] = {{0, 0}, {-0.362f, 0.209f}, {-0.362f, 0.627f}, {0, 0.837f},
                              {0.362f, 0.627f}, {0.362f, 0.209f}, {0, 0}};
     MapLists.VorSymbol = BeginList();
-    glColor3fv(Green);
+    SetColour(ColourGreen);
     glLineWidth(1.5f);
     ListScale(0.6f);
     Strip(GL_LINE_STRIP, hexagon, 7);
@@ -85,7 +82,7 @@ void BuildNavaidSymbols()
     const Point top[] = {{-0.17f, 0.2f}, {0.17f, 0.2f}, {0.17f, 0.49f}, {-0.17f, 0.49f}, {-0.17f, 0.2f}};
     const Point centre[] = {{-0.083f, -0.2f}, {0.083f, -0.2f}, {0.25f, 0.089f}, {0.17f, 0.2f}, {-0.17f, 0.2f}, {-0.25f, 0.089f}};
     MapLists.VorDmeSymbol = BeginList();
-    glColor3fv(Green);
+    SetColour(ColourGreen);
     glLineWidth(1.0f);
     ListScale(0.6f);
     Strip(GL_LINE_STRIP, left, 5);
@@ -95,14 +92,14 @@ void BuildNavaidSymbols()
     glEndList();
 
     MapLists.NdbSymbol = BeginList();
-    glColor3fv(Green);
+    SetColour(ColourGreen);
     ListScale(0.6f);
     Ring(0.25f, 0.30f);
     Ring(0.35f, 0.40f);
     glEndList();
 
     MapLists.AirportSymbol = BeginList();
-    glColor3fv(Cyan);
+    SetColour(ColourCyan);
     Ring(0.3f, 0.35f);
     glEndList();
 
@@ -122,7 +119,7 @@ void BuildAircraftSymbol()
                           {-0.843f, -0.18f}, {-0.843f, 0.0715f}, {-0.182f, 0.36f}, {-0.178f, 0.723f}, {0, 1}};
     const int n = sizeof half / sizeof half[0];
     MapLists.AircraftSymbol = BeginList();
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     glBegin(GL_LINE_STRIP);
     for (int i = 0; i < n; ++i)
         glVertex2f(half[i].x, half[i].y);
@@ -138,7 +135,7 @@ unsigned BuildMarkerArrow(float x, float rotation)
 {
     unsigned list = BeginList();
     glLoadIdentity();
-    glColor3fv(Magenta);
+    SetColour(ColourMagenta);
     glLineWidth(2.0f);
     glTranslatef(x, 6.439f, -30.0f);
     glRotatef(rotation, 0, 0, 1);
@@ -210,7 +207,7 @@ void BuildRose()
         }
     }
     glLoadIdentity();
-    glColor3f(0, 0, 0);
+    SetColour(ColourBlack);
     glTranslatef(0, 2.28f, -30.0f);
     // Opaque black needs no blending; without it the two large masks cost the software
     // rasteriser far less. The blending state is put back as it was.

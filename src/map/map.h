@@ -3,6 +3,7 @@
 #pragma once
 
 #include "map/display_lists.h"
+#include "map/geodesy.h"
 #include "navdb/navdb.h"
 
 #include <cstdint>
@@ -10,14 +11,11 @@
 
 // Sines and cosines of a table's positions, worked out once per load: with them a
 // selection over a whole world's table needs one acos per entry and no other trigonometry.
-struct MapGeoEntry {
-    double sinLat, cosLat, sinLon, cosLon;
-};
 struct MapGeoCache {
     const void* data = nullptr;   // the table it was made from (its storage, size and load)
     size_t size = 0;
     long generation = -1;
-    std::vector<MapGeoEntry> entries;
+    std::vector<GeoTrig> entries;
 };
 
 // Map page state. Lives for the whole run; MapReset() restores the start values for tests.

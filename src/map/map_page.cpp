@@ -8,6 +8,7 @@
 #include "menu/menu.h"
 #include "plan/plan.h"
 #include "platform/platform.h"
+#include "shell/colours.h"
 #include "shell/shell.h"
 #include "shell/text.h"
 #include "shell/window.h"
@@ -22,12 +23,6 @@
 #include <cstring>
 
 namespace {
-
-void White() { glColor3f(1, 1, 1); }
-void Amber() { glColor3f(0.933f, 0.596f, 0.0f); }
-void Cyan() { glColor3f(0, 1, 1); }
-void Yellow() { glColor3f(1, 0.945f, 0); }
-void Magenta() { glColor3f(0.882f, 0, 0.482f); }
 
 // Identity, then a translation: every element starts from its own fresh transform.
 void At(float x, float y, float z)
@@ -75,7 +70,7 @@ void SetMapScissor()
 void DrawRose()
 {
     glLineWidth(2.0f);
-    White();
+    SetColour(ColourWhite);
     At(0, 2.28f, -30.0f);
     Scale(0.8f);
     glRotatef(Aircraft.MagHeading, 0, 0, 1);
@@ -103,7 +98,7 @@ void DrawLayers()
 // Full range on the outer arc, half range on the inner one with its value at both ends.
 void DrawRangeArcs()
 {
-    White();
+    SetColour(ColourWhite);
     At(0, 2.34f, -30.0f);
     gluPartialDisk(Window.SharedQuadric, 6.61, 6.71, 30, 1, -65, 130);
     gluPartialDisk(Window.SharedQuadric, 3.305, 3.405, 30, 1, -90, 180);
@@ -124,7 +119,7 @@ void DrawAirDataField(const char* label, float y, float dx, int value)
 {
     At(6.259f, y, -30.0f);
     Scale(0.6f);
-    Cyan();
+    SetColour(ColourCyan);
     PrintText(2, 2, "%s", label);
     char text[16];
     bool valid = Aircraft.AvionicsMaster != 0;
@@ -136,7 +131,7 @@ void DrawAirDataField(const char* label, float y, float dx, int value)
     TextWidth(text, &valueAdvance);
     const float touching = -labelWidth - AirDataGap - valueAdvance;
     glTranslatef(dx < touching ? dx : touching, 0, 0);
-    valid ? White() : Amber();
+    SetColour(valid ? ColourWhite : ColourAmber);
     PrintText(2, 2, "%s", text);
 }
 
@@ -154,7 +149,7 @@ void DrawCheckEicas()
     ReadImmediate(PanelFlagsOffset, 1, &Map.AlertFlags);
     if ((Map.AlertFlags & (PanelFlagMasterCaution | PanelFlagMasterWarning)) == 0)
         return;
-    Yellow();
+    SetColour(ColourYellow);
     At(-0.679f, 1.59f, -5.0f);
     Scale(0.11f);
     PrintText(3, 1, "CHECK EICAS");
@@ -166,13 +161,13 @@ void DrawHeadingReadout()
     At(0, 9.549f, -30.0f);
     Scale(0.75f);
     if (Aircraft.AvionicsMaster == 0) {
-        Amber();
+        SetColour(ColourAmber);
         PrintText(2, 0, "---");
     } else {
         int h = RoundToInt(Aircraft.MagHeading);
         if (h == 360)
             h = 0;
-        White();
+        SetColour(ColourWhite);
         if (h < 10)
             PrintText(2, 0, "00%d", h);
         else if (h < 100)
@@ -181,7 +176,7 @@ void DrawHeadingReadout()
             PrintText(2, 0, "%d", h);
     }
     // An open-topped box round the readout, its lower edge pointing at the rose.
-    White();
+    SetColour(ColourWhite);
     glLineWidth(2.0f);
     At(0, 0, -30.0f);
     glBegin(GL_LINE_STRIP);
@@ -193,7 +188,7 @@ void DrawHeadingReadout()
 // The arrow points where the wind blows to, relative to the heading-up map.
 void DrawWind()
 {
-    White();
+    SetColour(ColourWhite);
     glLineWidth(2.0f);
     At(-5.42f, 3.32f, -30.0f);
     glRotatef(Aircraft.MagHeading - Aircraft.WindDirection, 0, 0, 1);
@@ -209,7 +204,7 @@ void DrawWind()
     if (Aircraft.AvionicsMaster != 0 && Aircraft.BatteryMaster != 0) {
         PrintText(2, 2, "%d", Aircraft.WindSpeed);
     } else if (Aircraft.AvionicsMaster == 0 && Aircraft.BatteryMaster != 0) {
-        Amber();
+        SetColour(ColourAmber);
         PrintText(2, 2, "- - -");
     }
 }
@@ -219,7 +214,7 @@ void DrawLegendFrame()
 {
     if (Menu.MenuLevel != 0 || Aircraft.AvionicsMaster == 0)
         return;
-    White();
+    SetColour(ColourWhite);
     glLineWidth(2.0f);
     At(0, 0, -30.0f);
     glBegin(GL_LINE_LOOP);
@@ -240,10 +235,10 @@ void DrawGpsBlock()
 {
     if (!Map.FmsMode)
         return;
-    struct Line { float y; void (*colour)(); };
-    const Line lines[4] = {{9.18f, Yellow}, {8.74f, Magenta}, {8.31f, Yellow}, {7.85f, Yellow}};
+    struct Line { float y; const DisplayColour& colour; };
+    const Line lines[4] = {{9.18f, ColourYellow}, {8.74f, ColourMagenta}, {8.31f, ColourYellow}, {7.85f, ColourYellow}};
     for (int i = 0; i < 4; ++i) {
-        lines[i].colour();
+        SetColour(lines[i].colour);
         At(-6.6f, lines[i].y, -30.0f);
         Scale(0.55f);
         if (i == 0)
@@ -286,7 +281,7 @@ void DrawHeadingMarker()
     }
     if (Aircraft.AvionicsMaster == 0)
         return;
-    Magenta();
+    SetColour(ColourMagenta);
     glLineWidth(2.0f);
     At(0, 2.28f, -30.0f);
     glRotatef(Aircraft.MagHeading - static_cast<float>(m) + 90.0f, 0, 0, 1);

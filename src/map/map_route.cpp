@@ -6,6 +6,7 @@
 #include "map/geodesy.h"
 #include "map/map.h"
 #include "plan/plan.h"
+#include "shell/colours.h"
 #include "shell/text.h"
 #include "simlink/aircraft.h"
 
@@ -24,9 +25,9 @@ void DrawRouteWaypoints()
         MapPlace(leg.distanceNm, leg.bearingDeg);
         glRotatef(-90.0f - Aircraft.MagHeading, 0, 0, 1);
         if (std::strcmp(leg.ident, Map.GpsNextId) == 0)
-            glColor3f(0.882f, 0, 0.482f);
+            SetColour(ColourMagenta);
         else
-            glColor3f(1, 1, 1);
+            SetColour(ColourWhite);
         glCallList(MapLists.WaypointSymbol);
         // The name starts at the star's upper right, in the star's colour.
         glTranslatef(0.38f, 0.4f, 0);
@@ -50,7 +51,7 @@ void DrawRoute()
     DrawRouteWaypoints();
 
     const float range = static_cast<float>(MapRangeNm());
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     glLineWidth(1.5f);
     for (int i = 0; i + 1 < FlightPlan.legCount; ++i) {
         glLoadIdentity();

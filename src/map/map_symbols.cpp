@@ -3,6 +3,7 @@
 // Reads: Map.NearNavaids/NearAirports, NavDatabase, Aircraft.MagHeading, MapLists.
 #include "map/geodesy.h"
 #include "map/map.h"
+#include "shell/colours.h"
 #include "shell/text.h"
 #include "simlink/aircraft.h"
 
@@ -43,7 +44,7 @@ void DrawNavaids()
         glScalef(0.8f, 0.8f, 1.0f);
         PrintText(3, 0, "%s", entry.Ident);
     }
-    glColor3f(0.156f, 0.803f, 0.215f);
+    SetColour(ColourGreen);
     glLoadIdentity();
     glTranslatef(0.96f, 0.25f, -5.0f);
     glScalef(0.1f, 0.1f, 1.0f);
@@ -65,7 +66,7 @@ void DrawAirports()
         glScalef(0.479f, 0.479f, 1.0f);
         PrintText(3, 2, "%s", entry.Ident);
     }
-    glColor3f(0, 1, 1);
+    SetColour(ColourCyan);
     glLoadIdentity();
     glTranslatef(0.96f, 0.36f, -5.0f);
     glScalef(0.1f, 0.1f, 1.0f);

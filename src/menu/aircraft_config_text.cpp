@@ -3,8 +3,8 @@
 // Owns: nothing; reads and fills the AircraftConfigState it is given.
 #include "menu/aircraft_config.h"
 #include "plan/plan.h"
+#include "shell/text_fields.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,80 +26,44 @@ const char AircraftConfigDefaultFile[] =
     "[MIN_RUNWAY_LENGTH]\n5000\n"
     "[MAX_FUEL]\n6062\n";
 
-// A cursor over the file's text with the habits of formatted input: every item skips the
-// whitespace before it (line ends of either kind included); a number that cannot be read
-// leaves the cursor on it, so the next header word swallows it and the positions of the
-// later values shift, just as they always have.
-struct ConfigCursor {
-    const char* p;
-    const char* end;
-};
-
-static void SkipSpace(ConfigCursor* c)
+// The file is read with the shared cursor (shell/text_fields.h): a number that cannot be
+// read leaves the cursor on it, so the next header word swallows it and the positions of
+// the later values shift, just as they always have. Integers beyond the int range are held
+// at its ends.
+// The two decimals (VMO, MMO) as strtof reads them.
+static void ReadFloat(TextCursor* c, float* value)
 {
-    while (c->p < c->end && std::isspace(static_cast<unsigned char>(*c->p)))
-        ++c->p;
-}
-
-static void SkipWord(ConfigCursor* c)
-{
-    SkipSpace(c);
-    while (c->p < c->end && !std::isspace(static_cast<unsigned char>(*c->p)))
-        ++c->p;
-}
-
-static void ReadInt(ConfigCursor* c, int* value)
-{
-    SkipSpace(c);
-    const char* q = c->p;
-    bool negative = false;
-    if (q < c->end && (*q == '+' || *q == '-'))
-        negative = *q++ == '-';
-    const char* digits = q;
-    long long v = 0;
-    for (; q < c->end && std::isdigit(static_cast<unsigned char>(*q)); ++q)
-        if (v < 1LL << 40)   // saturates long before overflowing; clamped below
-            v = v * 10 + (*q - '0');
-    if (q == digits)
-        return;
-    v = negative ? -v : v;
-    *value = static_cast<int>(v < -2147483648LL ? -2147483648LL : v > 2147483647LL ? 2147483647LL : v);
-    c->p = q;
-}
-
-static void ReadFloat(ConfigCursor* c, float* value)
-{
-    SkipSpace(c);
+    c->SkipSpace();
     // The number is copied out so the conversion can never run past the text.
     char word[64];
     size_t n = 0;
-    while (c->p + n < c->end && n < sizeof word - 1 && !std::isspace(static_cast<unsigned char>(c->p[n])))
-        word[n] = c->p[n], ++n;
+    while (c->at + n < c->end && n < sizeof word - 1 && !TextIsSpace(c->at[n]))
+        word[n] = c->at[n], ++n;
     word[n] = '\0';
     char* stop = nullptr;
     float v = std::strtof(word, &stop);
     if (stop == word)
         return;
     *value = v;
-    c->p += stop - word;
+    c->at += stop - word;
 }
 
 void ParseAircraftConfig(const char* text, unsigned long length, AircraftConfigState* config)
 {
-    ConfigCursor c{text, text + length};
+    TextCursor c{text, text + length};
     int* ints[] = {&config->V1, &config->VR, &config->V2, &config->MAX_FLAPS, &config->VMIN,
                    &config->VMAX_FLAPS_8, &config->VMAX_FLAPS_20, &config->VMAX_FLAPS_40};
     for (int* field : ints) {
-        SkipWord(&c);
-        ReadInt(&c, field);
+        c.SkipWord();
+        c.ReadInteger(field);
     }
-    SkipWord(&c);
+    c.SkipWord();
     ReadFloat(&c, &config->VMO);
-    SkipWord(&c);
+    c.SkipWord();
     ReadFloat(&c, &config->MMO);
     for (int* field : {&config->MAX_SPOILERS, &config->MIN_RUNWAY_LENGTH, &config->MAX_FUEL}) {
-        SkipWord(&c);
-        ReadInt(&c, field);
+        c.SkipWord();
+        c.ReadInteger(field);
     }
     // The [ACTIVE_PLAN] section after the values is for the cockpit panel; not read here.
 }

@@ -9,6 +9,7 @@
 
 #include "menu/aircraft_config.h"
 #include "plan/plan.h"
+#include "shell/colours.h"
 #include "shell/shell.h"
 #include "shell/text.h"
 #include "simlink/aircraft.h"
@@ -34,7 +35,7 @@ constexpr float LegendScale = 0.62f;
 
 void LineWidth2White()
 {
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     glLineWidth(2.0f);
 }
 
@@ -173,7 +174,7 @@ struct Legend {
 
 void DrawLegendRow(float x, float y, const Legend* legends, int count)
 {
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     glLoadIdentity();
     glTranslatef(x, y, -30.0f);
     glScalef(LegendScale, LegendScale, 1.0f);
@@ -280,7 +281,7 @@ void DrawAvionicsOff()
     glTranslatef(0, 0, -30.0f);
     DrawLine(6.769f, -1.619f, -6.769f, -1.619f);
     if (Shell.ShowingMfd) {
-        glColor3f(1, 0, 0);
+        SetColour(ColourRed);
         glLoadIdentity();
         glTranslatef(-0.59f, 6.61f, -30.0f);
         glScalef(0.63f, 0.63f, 1.0f);
@@ -288,7 +289,7 @@ void DrawAvionicsOff()
         glTranslatef(-1.96f, -0.84f, 0);
         PrintText(2, 1, "FAIL");
     }
-    glColor3f(0.933f, 0.596f, 0.0f);
+    SetColour(ColourAmber);
     glLoadIdentity();
     glTranslatef(-1.54f, -3.8f, -30.0f);
     glScalef(0.63f, 0.63f, 1.0f);

@@ -7,6 +7,7 @@
 
 #include "map/display_lists.h"
 #include "menu/aircraft_config.h"
+#include "shell/colours.h"
 #include "shell/shell.h"
 #include "shell/text.h"
 
@@ -14,13 +15,9 @@
 
 namespace {
 
-void White() { glColor3f(1, 1, 1); }
-void Cyan() { glColor3f(0, 1, 1); }
-void Green() { glColor3f(0.156f, 0.803f, 0.215f); }
-
-void PrintAt(float x, float y, void (*colour)(), const char* format, int value = 0)
+void PrintAt(float x, float y, const DisplayColour& colour, const char* format, int value = 0)
 {
-    colour();
+    SetColour(colour);
     glLoadIdentity();
     glTranslatef(x, y, -30.0f);
     glScalef(0.62f, 0.62f, 1.0f);
@@ -31,11 +28,11 @@ void PrintAt(float x, float y, void (*colour)(), const char* format, int value =
 void DrawSpeedValues()
 {
     const float y = -7.389f;
-    PrintAt(-5.299f, y, White, "RTN");
-    PrintAt(-1.59f, y, White, "%d", AircraftConfig.V1);
-    PrintAt(0.281f, y, Cyan, "%d", AircraftConfig.VR);
-    PrintAt(2.18f, y, Green, "%d", AircraftConfig.V2);
-    PrintAt(4.11f, y, White, "VSPDS");
+    PrintAt(-5.299f, y, ColourWhite, "RTN");
+    PrintAt(-1.59f, y, ColourWhite, "%d", AircraftConfig.V1);
+    PrintAt(0.281f, y, ColourCyan, "%d", AircraftConfig.VR);
+    PrintAt(2.18f, y, ColourGreen, "%d", AircraftConfig.V2);
+    PrintAt(4.11f, y, ColourWhite, "VSPDS");
     glTranslatef(2.0f, 0, 0);
     PrintText(2, 0, "SET");
 }
@@ -43,14 +40,14 @@ void DrawSpeedValues()
 // Upper row: the speeds' names over their values, each legend following the last.
 void DrawSpeedNames()
 {
-    PrintAt(-1.59f, -6.8f, White, "V1");
-    Cyan();
+    PrintAt(-1.59f, -6.8f, ColourWhite, "V1");
+    SetColour(ColourCyan);
     glTranslatef(2.5f, 0, 0);
     PrintText(2, 0, "VR");
-    Green();
+    SetColour(ColourGreen);
     glTranslatef(2.66f, 0, 0);
     PrintText(2, 0, "V2");
-    White();
+    SetColour(ColourWhite);
     glTranslatef(2.59f, 0, 0);
     PrintText(2, 0, "FMS");
 }

@@ -4,7 +4,8 @@
 // hostile file can neither overrun nor hang the loader.
 #include "navdb/navdb.h"
 
-#include <climits>
+#include "shell/text_fields.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -12,63 +13,19 @@ namespace {
 
 using Field = std::string_view;
 
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 // The usual decimal conversion: leading blanks, a sign, leading digits; no digits gives 0.
 // Values beyond the int range are held at its ends instead of overflowing.
 int FieldToInt(Field f)
 {
-    size_t i = 0;
-    while (i < f.size() && IsSpace(f[i]))
-        ++i;
-    bool negative = false;
-    if (i < f.size() && (f[i] == '+' || f[i] == '-'))
-        negative = f[i++] == '-';
-    long long value = 0;
-    for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) {
-        value = value * 10 + (f[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative)
-        return value > INT_MAX ? INT_MIN : static_cast<int>(-value);
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+    return static_cast<int>(ParseInteger(f).value);
 }
 
-// A floating-point field: blanks, sign, digits, optional fraction and exponent; anything
-// else ends the number, and no digits at all gives 0. Positions are written as whole
-// millionths of a degree, so the common case is a plain integer and stays exact.
+// A decimal field: blanks, sign, digits, optional fraction and exponent; anything else
+// ends the number, and no digits at all give 0. Positions are written as whole millionths
+// of a degree, so the common case is a plain integer and exact.
 double FieldToDouble(Field f)
 {
-    size_t i = 0;
-    while (i < f.size() && IsSpace(f[i]))
-        ++i;
-    bool negative = false;
-    if (i < f.size() && (f[i] == '+' || f[i] == '-'))
-        negative = f[i++] == '-';
-    double value = 0;
-    for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i)
-        value = value * 10 + (f[i] - '0');
-    if (i < f.size() && f[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i, scale *= 0.1)
-            value += (f[i] - '0') * scale;
-    }
-    if (i + 1 < f.size() && (f[i] == 'e' || f[i] == 'E')) {
-        int exponent = FieldToInt(f.substr(i + 1));
-        if (exponent > 400)
-            exponent = 400;
-        if (exponent < -400)
-            exponent = -400;
-        for (; exponent > 0; --exponent)
-            value *= 10;
-        for (; exponent < 0; ++exponent)
-            value /= 10;
-    }
-    return negative ? -value : value;
+    return ParseDecimal(f).value;
 }
 
 // Positions are millionths of a degree.

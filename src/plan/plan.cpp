@@ -10,6 +10,7 @@
 #include "menu/aircraft_config.h"
 #include "navdb/navdb.h"
 #include "platform/platform.h"
+#include "shell/colours.h"
 #include "shell/config.h"
 #include "shell/shell.h"
 #include "shell/text.h"
@@ -136,7 +137,7 @@ void BuildPlanList()
 
 void DrawPlanListPage()
 {
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     glLoadIdentity();
     glTranslatef(-0.52f, -0.95f, -5.0f);
     glScalef(1.07f, 0.75f, 0.0f);
@@ -162,9 +163,9 @@ void DrawPlanListPage()
             glScalef(10.13f, 1.15f, 0.0f);
             glCallList(MapLists.UnitQuadList);
             glPopMatrix();
-            glColor3f(0, 0, 0);
+            SetColour(ColourBlack);
         } else {
-            glColor3f(1, 1, 1);
+            SetColour(ColourWhite);
         }
         glEnable(GL_SCISSOR_TEST);
         glScissor(static_cast<int>(0.329 * w), static_cast<int>(-0.06 * h), static_cast<int>(0.6 * w),
@@ -173,7 +174,7 @@ void DrawPlanListPage()
         const char* name = r >= 0 && r < PlanListMax ? PlanList.names[r] : "";
         PrintText(2, 2, "%s", name);
         glDisable(GL_SCISSOR_TEST);
-        glColor3f(1, 1, 1);
+        SetColour(ColourWhite);
     }
 }
 

@@ -4,14 +4,11 @@
 #include "plan/plan_text.h"
 
 #include "platform/platform.h"
+#include "shell/text_fields.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const PlanSeparators PlanLineSet(" =,-*'");
 const PlanSeparators PlanXmlLineSet("< >=+,?'", "\xB0\xC2");
@@ -101,32 +98,9 @@ bool ReadPlanFile(const char* path, std::string* content)
     content->clear();
     if (!path)
         return false;
-    std::string file = PlatformPath(path);
-    // Non-blocking, so that opening a FIFO left in the plan folder returns at once; the
-    // check below then refuses it.
-    int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return false;
-    }
-    size_t want = static_cast<size_t>(st.st_size) < PlanFileMaxBytes ? static_cast<size_t>(st.st_size) : PlanFileMaxBytes;
-    content->resize(want);
-    size_t done = 0;
-    // A file that grows while it is read is read up to the size it had when opened.
-    while (done < want) {
-        ssize_t n = read(fd, &(*content)[done], want - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    content->resize(done);
-    close(fd);
-    return true;
+    // The platform's bounded read: FIFOs and other non-files refused, a longer file read
+    // up to the cap, a file that grows meanwhile read up to the size it had when opened.
+    return PlatformReadFileStart(path, PlanFileMaxBytes, content);
 }
 
 void PlanReaderStart()
@@ -188,18 +162,6 @@ long PlanReadInteger(const char* text)
 {
     if (!text)
         return 0;
-    const char* p = text;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
-        ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-')
-        negative = *p++ == '-';
-    long v = 0;
-    constexpr long Limit = 1000000000L;
-    for (; *p >= '0' && *p <= '9'; ++p)
-        if (v < Limit)
-            v = v * 10 + (*p - '0');
-    if (v > Limit)
-        v = Limit;
-    return negative ? -v : v;
+    constexpr IntegerRules PlanIntegers = {-1000000000L, 1000000000L, IntegerOverflow::Saturate};
+    return static_cast<long>(ParseInteger(text, PlanIntegers).value);
 }

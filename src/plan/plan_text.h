@@ -82,5 +82,6 @@ void PlanStoreIdent(PlanLeg* leg, const char* text);
 // characters; 0 when none can be read. Values beyond any coordinate are clamped and
 // not-a-number reads 0, so no later conversion can overflow.
 double PlanReadDecimal(const char* text);
-// An integer the same way (optional sign, digits), saturating instead of overflowing.
+// An integer (leading blanks, optional sign, digits), held within a billion either side
+// instead of overflowing; 0 when none can be read.
 long PlanReadInteger(const char* text);

@@ -4,6 +4,8 @@
 // environment (ORVEX_RUNTIME_DIR, XDG_RUNTIME_DIR).
 #include "platform/platform.h"
 
+#include "platform/byte_order.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -22,17 +24,6 @@
 // (sequence, result). Sequenced packets keep each message whole.
 static constexpr size_t RequestHeaderBytes = 12;
 static constexpr size_t AnswerBytes = 8;
-
-static void PutWord(unsigned char* at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-static uint32_t GetWord(const unsigned char* at)
-{
-    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
 
 // ---------------------------------------------------------------------------------------
 // Runtime folder

@@ -6,11 +6,10 @@
 
 #include "platform/platform.h"
 #include "shell/shell.h"
+#include "shell/text_fields.h"
 #include "shell/window.h"
 
-#include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 DisplayConfigState DisplayConfig;
@@ -58,94 +57,63 @@ void WriteConfig(bool defaults)
 }
 
 namespace {
-// A cursor over the file's bytes with the few scanf-like steps the reader needs. Every
-// step stops at the end of the text, so no file can make the reader loop or overrun.
-struct ConfigCursor {
-    const std::string& text;
-    size_t at = 0;
+// The file is read with the shared cursor (shell/text_fields.h), whose every step stops at
+// the end of the text, so no file can make the reader loop or overrun. Numbers beyond the
+// int range keep their low 32 bits, as this file's reader always has.
+constexpr IntegerRules ConfigIntegers = {INT_MIN, INT_MAX, IntegerOverflow::Truncate};
 
-    bool AtEnd() const { return at >= text.size(); }
-    // '\r' of files copied from Windows counts as whitespace like the rest.
-    void SkipSpace()
-    {
-        while (!AtEnd() && std::isspace(static_cast<unsigned char>(text[at])))
-            ++at;
+void ReadInt(TextCursor* c, int* value)
+{
+    c->ReadInteger(value, ConfigIntegers);
+}
+
+// "int,int": the second is read only when the comma follows the first.
+void ReadPair(TextCursor* c, int* a, int* b)
+{
+    if (c->ReadInteger(a, ConfigIntegers) && c->Take(','))
+        c->ReadInteger(b, ConfigIntegers);
+}
+
+// Takes the opening quote (whatever character stands there) and collects up to the next
+// double quote. A path longer than 499 characters keeps its first 499 and the rest up to
+// the quote is dropped, so the following paths still line up. A file that ends inside
+// the quotes ends the path there.
+void ReadQuoted(TextCursor* c, char* out)
+{
+    if (c->AtEnd())
+        return;
+    ++c->at;
+    size_t n = 0;
+    while (!c->AtEnd() && *c->at != '"') {
+        if (n < ConfigPathMax - 1)
+            out[n++] = *c->at;
+        ++c->at;
     }
-    void SkipWord()
-    {
-        SkipSpace();
-        while (!AtEnd() && !std::isspace(static_cast<unsigned char>(text[at])))
-            ++at;
-    }
-    // A decimal integer after optional whitespace; false (nothing consumed) when none is there.
-    bool ReadInt(int* value)
-    {
-        SkipSpace();
-        size_t start = at;
-        size_t p = at;
-        if (p < text.size() && (text[p] == '-' || text[p] == '+'))
-            ++p;
-        size_t digits = p;
-        while (p < text.size() && std::isdigit(static_cast<unsigned char>(text[p])))
-            ++p;
-        if (p == digits)
-            return false;
-        *value = static_cast<int>(std::strtol(text.substr(start, p - start).c_str(), nullptr, 10));
-        at = p;
-        return true;
-    }
-    // "int,int": the second is read only when the comma follows the first.
-    void ReadPair(int* a, int* b)
-    {
-        if (!ReadInt(a))
-            return;
-        if (!AtEnd() && text[at] == ',') {
-            ++at;
-            ReadInt(b);
-        }
-    }
-    // Takes the opening quote (whatever character stands there) and collects up to the next
-    // double quote. A path longer than 499 characters keeps its first 499 and the rest up to
-    // the quote is dropped, so the following paths still line up. A file that ends inside
-    // the quotes ends the path there.
-    void ReadQuoted(char* out)
-    {
-        if (AtEnd()) {
-            return;
-        }
-        ++at;
-        size_t n = 0;
-        while (!AtEnd() && text[at] != '"') {
-            if (n < ConfigPathMax - 1)
-                out[n++] = text[at];
-            ++at;
-        }
-        out[n] = '\0';
-        if (!AtEnd())
-            ++at;
-    }
-};
+    out[n] = '\0';
+    if (!c->AtEnd())
+        ++c->at;
+}
 } // namespace
 
 void ParseConfigText(const std::string& text)
 {
-    ConfigCursor c{text};
+    TextCursor c{text.data(), text.data() + text.size()};
     int frameless = Shell.Frameless ? 1 : 0, bezel = Shell.BezelShown ? 1 : 0;
     c.SkipWord();
-    c.ReadPair(&DisplayConfig.Width, &DisplayConfig.Height);
+    ReadPair(&c, &DisplayConfig.Width, &DisplayConfig.Height);
     c.SkipWord();
-    c.ReadPair(&DisplayConfig.X, &DisplayConfig.Y);
+    ReadPair(&c, &DisplayConfig.X, &DisplayConfig.Y);
     c.SkipWord();
-    c.ReadInt(&frameless);
+    ReadInt(&c, &frameless);
     c.SkipWord();
-    c.ReadInt(&bezel);
+    ReadInt(&c, &bezel);
     c.SkipWord();
-    c.ReadInt(&Shell.ConfiguredMode);
+    ReadInt(&c, &Shell.ConfiguredMode);
     c.SkipSpace();
     for (char* path : {DisplayConfig.PlanPath, DisplayConfig.Du2Path, DisplayConfig.Du3Path}) {
         c.SkipWord();
         c.SkipSpace();
-        c.ReadQuoted(path);
+        ReadQuoted(&c, path);
     }
     Shell.Frameless = frameless != 0;
     Shell.BezelShown = bezel != 0;

@@ -4,6 +4,7 @@
 // Reads: the platform's IPC transport.
 #include "simlink/simlink.h"
 
+#include "platform/byte_order.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -14,19 +15,6 @@ SimLinkState SimLink;
 static constexpr uint32_t RequestRead = 1;
 static constexpr uint32_t RequestWrite = 2;
 static constexpr int HandshakePasses = 5;
-
-// The block is little-endian whatever the machine, so the module can be a 32-bit
-// program on another architecture.
-static void PutWord(unsigned char* at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-static uint32_t GetWord(const unsigned char* at)
-{
-    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
 
 bool SimLinkIsOpen()
 {

@@ -14,17 +14,17 @@ namespace {
 
 void DrawEnginePumps()
 {
-    SynLine(-5.419f, -5.13f, -0.7f, -5.13f, EicasCyan);
+    SynLine(-5.419f, -5.13f, -0.7f, -5.13f, ColourCyan);
     for (float x : {-5.39f, -2.37f, -0.73f})
-        SynLine(x, -4.86f, x, -5.13f, EicasCyan);
-    SynDisk(-5.4f, -4.43f, EicasCyan);
-    SynDisk(-2.389f, -4.43f, EicasCyan);
-    SynText(-5.5f, -4.59f, 0.62f, 1, EicasCyan, "L");
-    SynText(-2.54f, -4.59f, 0.5f, 1, EicasCyan, "R");
-    SynBox(-4.55f, -4.67f, 1.33f, 0.5f, EicasCyan);
-    SynLine(-5.08f, -4.44f, -4.53f, -4.44f, EicasCyan);
-    SynLine(-3.22f, -4.44f, -2.67f, -4.44f, EicasCyan);
-    SynLine(-3.89f, -1.53f, -3.89f, -4.19f, EicasCyan);
+        SynLine(x, -4.86f, x, -5.13f, ColourCyan);
+    SynDisk(-5.4f, -4.43f, ColourCyan);
+    SynDisk(-2.389f, -4.43f, ColourCyan);
+    SynText(-5.5f, -4.59f, 0.62f, 1, ColourCyan, "L");
+    SynText(-2.54f, -4.59f, 0.5f, 1, ColourCyan, "R");
+    SynBox(-4.55f, -4.67f, 1.33f, 0.5f, ColourCyan);
+    SynLine(-5.08f, -4.44f, -4.53f, -4.44f, ColourCyan);
+    SynLine(-3.22f, -4.44f, -2.67f, -4.44f, ColourCyan);
+    SynLine(-3.89f, -1.53f, -3.89f, -4.19f, ColourCyan);
 }
 
 void DrawReservoir()
@@ -34,7 +34,7 @@ void DrawReservoir()
                                        {0.782f, -4.297f}, {0.782f, -4.86f},  {-1.88f, -4.86f}};
     glLoadIdentity();
     glLineWidth(2.0f);
-    SynSetColour(EicasCyan);
+    SetColour(ColourCyan);
     glBegin(GL_LINE_STRIP);
     for (const auto& p : outline)
         glVertex3f(p[0], p[1], -30.0f);
@@ -43,30 +43,30 @@ void DrawReservoir()
 
 void DrawAuxPumpAndAccumulator()
 {
-    SynLine(1.93f, -5.13f, 2.98f, -5.13f, EicasCyan);
-    SynLine(1.96f, -4.86f, 1.96f, -5.13f, EicasCyan);
-    SynDisk(3.4f, -5.1f, EicasCyan);
-    SynText(3.29f, -5.24f, 0.5f, 1, EicasCyan, "A");
-    SynLine(3.42f, -1.53f, 3.42f, -4.82f, EicasCyan);
-    SynBox(3.97f, -3.44f, 1.33f, 0.5f, EicasCyan);
-    SynLine(3.43f, -3.21f, 4.01f, -3.21f, EicasCyan);
+    SynLine(1.93f, -5.13f, 2.98f, -5.13f, ColourCyan);
+    SynLine(1.96f, -4.86f, 1.96f, -5.13f, ColourCyan);
+    SynDisk(3.4f, -5.1f, ColourCyan);
+    SynText(3.29f, -5.24f, 0.5f, 1, ColourCyan, "A");
+    SynLine(3.42f, -1.53f, 3.42f, -4.82f, ColourCyan);
+    SynBox(3.97f, -3.44f, 1.33f, 0.5f, ColourCyan);
+    SynLine(3.43f, -3.21f, 4.01f, -3.21f, ColourCyan);
 }
 
 void DrawArrowsAndLabels()
 {
-    SynTriangle(3.21f, -1.73f, 0, 0.39f, 0.24f, EicasCyan);
-    SynTriangle(-4.09f, -1.73f, 0, 0.39f, 0.24f, EicasCyan);
-    SynTriangle(-5.6f, -4.94f, 0, 0.39f, 0.24f, EicasCyan);
-    SynTriangle(-2.57f, -4.94f, 0, 0.39f, 0.24f, EicasCyan);
-    SynTriangle(2.89f, -4.97f, -90.0f, 0.34f, 0.24f, EicasCyan);
-    SynText(-5.41f, -3.79f, 0.62f, 1, EicasCyan, "MAIN");
-    SynText(-5.41f, -5.6f, 0.62f, 1, EicasCyan, "ENGINE PUMPS");
-    SynText(-1.93f, -2.04f, 0.62f, 1, EicasCyan, "RESERVOIR");
-    SynText(1.48f, -5.61f, 0.62f, 1, EicasCyan, "AUX");
-    SynText(3.83f, -2.23f, 0.62f, 1, EicasCyan, "BRAKE");
-    SynText(3.83f, -2.67f, 0.62f, 1, EicasCyan, "ACCUM");
-    SynText(4.29f, -3.91f, 0.62f, 1, EicasCyan, "PSI");
-    SynText(4.03f, -5.63f, 0.62f, 1, EicasCyan, "PUMP");
+    SynTriangle(3.21f, -1.73f, 0, 0.39f, 0.24f, ColourCyan);
+    SynTriangle(-4.09f, -1.73f, 0, 0.39f, 0.24f, ColourCyan);
+    SynTriangle(-5.6f, -4.94f, 0, 0.39f, 0.24f, ColourCyan);
+    SynTriangle(-2.57f, -4.94f, 0, 0.39f, 0.24f, ColourCyan);
+    SynTriangle(2.89f, -4.97f, -90.0f, 0.34f, 0.24f, ColourCyan);
+    SynText(-5.41f, -3.79f, 0.62f, 1, ColourCyan, "MAIN");
+    SynText(-5.41f, -5.6f, 0.62f, 1, ColourCyan, "ENGINE PUMPS");
+    SynText(-1.93f, -2.04f, 0.62f, 1, ColourCyan, "RESERVOIR");
+    SynText(1.48f, -5.61f, 0.62f, 1, ColourCyan, "AUX");
+    SynText(3.83f, -2.23f, 0.62f, 1, ColourCyan, "BRAKE");
+    SynText(3.83f, -2.67f, 0.62f, 1, ColourCyan, "ACCUM");
+    SynText(4.29f, -3.91f, 0.62f, 1, ColourCyan, "PSI");
+    SynText(4.03f, -5.63f, 0.62f, 1, ColourCyan, "PUMP");
 }
 
 } // namespace
@@ -83,6 +83,6 @@ void DrawHydPage()
     // Both pumps feed one system: it and the brake accumulator show the mean of the two
     // pump pressures, in whole psi.
     int psi = (Aircraft.HydPressLeft + Aircraft.HydPressRight) / 2;
-    SynText(-3.59f, -4.58f, 0.5f, 2, EicasWhite, "%d", psi);
-    SynText(4.91f, -3.35f, 0.5f, 2, EicasWhite, "%d", psi);
+    SynText(-3.59f, -4.58f, 0.5f, 2, ColourWhite, "%d", psi);
+    SynText(4.91f, -3.35f, 0.5f, 2, ColourWhite, "%d", psi);
 }

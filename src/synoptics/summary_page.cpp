@@ -23,12 +23,12 @@ constexpr double RadToDeg = 57.29;
 void DrawColumnHeads()
 {
     SynDivider();
-    SynText(-4.139f, -1.84f, 0.6f, 0, EicasCyan, "ELEC");
-    SynTextAfter(6.836f, 0, 0, EicasCyan, "HYD/ECS");
-    SynTextAfter(5.214f, 0, 0, EicasCyan, "FLT");
-    SynLine(-6.387f, -1.96f, -1.549f, -1.96f, EicasWhite);
-    SynLine(-1.087f, -1.96f, 2.81f, -1.96f, EicasWhite);
-    SynLine(3.24f, -1.96f, 6.51f, -1.96f, EicasWhite);
+    SynText(-4.139f, -1.84f, 0.6f, 0, ColourCyan, "ELEC");
+    SynTextAfter(6.836f, 0, 0, ColourCyan, "HYD/ECS");
+    SynTextAfter(5.214f, 0, 0, ColourCyan, "FLT");
+    SynLine(-6.387f, -1.96f, -1.549f, -1.96f, ColourWhite);
+    SynLine(-1.087f, -1.96f, 2.81f, -1.96f, ColourWhite);
+    SynLine(3.24f, -1.96f, 6.51f, -1.96f, ColourWhite);
 }
 
 void DrawRowLabels()
@@ -38,9 +38,9 @@ void DrawRowLabels()
     const char* const middle[4] = {"MAIN", "B-ACUM", "CAB ALT", "OXY PSI"};
     const char* const right[4] = {"SPLR", "PIT", "AIL", "RUD"};
     for (int i = 0; i < 4; ++i) {
-        SynText(-6.34f, rows[i], 0.6f, 1, EicasCyan, "%s", left[i]);
-        SynText(-1.12f, rows[i], 0.6f, 1, EicasCyan, "%s", middle[i]);
-        SynText(3.19f, rows[i], 0.6f, 1, EicasCyan, "%s", right[i]);
+        SynText(-6.34f, rows[i], 0.6f, 1, ColourCyan, "%s", left[i]);
+        SynText(-1.12f, rows[i], 0.6f, 1, ColourCyan, "%s", middle[i]);
+        SynText(3.19f, rows[i], 0.6f, 1, ColourCyan, "%s", right[i]);
     }
 }
 
@@ -48,9 +48,9 @@ void DrawRowLabels()
 void DrawSideTrim(float y, double radians)
 {
     if (radians < 0)
-        SynText(6.2f, y, 0.6f, 2, EicasWhite, "L%2.1f", -radians * RadToDeg);
+        SynText(6.2f, y, 0.6f, 2, ColourWhite, "L%2.1f", -radians * RadToDeg);
     else
-        SynText(6.2f, y, 0.6f, 2, EicasWhite, "R%2.1f", radians * RadToDeg);
+        SynText(6.2f, y, 0.6f, 2, ColourWhite, "R%2.1f", radians * RadToDeg);
 }
 
 // One number for both panels when both are out; a side letter when only one is.
@@ -59,13 +59,13 @@ void DrawSpoilerValue()
     int left = SaturateToInt(Aircraft.SpoilerAngleLeft), right = SaturateToInt(Aircraft.SpoilerAngleRight);
     bool leftOut = Aircraft.SpoilerAngleLeft > 0, rightOut = Aircraft.SpoilerAngleRight > 0;
     if (leftOut && rightOut)
-        SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "%d", left);
+        SynText(6.2f, -2.69f, 0.6f, 2, ColourWhite, "%d", left);
     else if (leftOut)
-        SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "L%d", left);
+        SynText(6.2f, -2.69f, 0.6f, 2, ColourWhite, "L%d", left);
     else if (rightOut)
-        SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "R%d", right);
+        SynText(6.2f, -2.69f, 0.6f, 2, ColourWhite, "R%d", right);
     else
-        SynText(6.2f, -2.69f, 0.6f, 2, EicasWhite, "0");
+        SynText(6.2f, -2.69f, 0.6f, 2, ColourWhite, "0");
 }
 
 // The two generators' loads, right-aligned in columns laid out for loads under 100 A. From
@@ -85,8 +85,8 @@ void DrawGeneratorAmps(float y)
     // Right-aligned at x, a text starts its last character there: it ends one last advance on.
     const float rightStart = RightX + (rightLast - rightWidth) * Scale;
     const float x = std::fmin(LeftX, rightStart - (leftLast + Gap) * Scale);
-    SynText(x, y, Scale, 2, EicasWhite, "%s", left);
-    SynText(RightX, y, Scale, 2, EicasWhite, "%s", right);
+    SynText(x, y, Scale, 2, ColourWhite, "%s", left);
+    SynText(RightX, y, Scale, 2, ColourWhite, "%s", right);
 }
 
 // The emergency bus reads 0.0: the cockpit has no emergency-bus switch that would put the
@@ -94,19 +94,19 @@ void DrawGeneratorAmps(float y)
 void DrawValues()
 {
     const AircraftState& a = Aircraft;
-    SynText(-3.17f, -2.69f, 0.6f, 2, EicasWhite, "%2.1f", a.GenLeft);
-    SynText(-1.82f, -2.69f, 0.6f, 2, EicasWhite, "%2.1f", a.GenRight);
-    SynText(-1.82f, -3.52f, 0.6f, 2, EicasWhite, "0.0");
+    SynText(-3.17f, -2.69f, 0.6f, 2, ColourWhite, "%2.1f", a.GenLeft);
+    SynText(-1.82f, -2.69f, 0.6f, 2, ColourWhite, "%2.1f", a.GenRight);
+    SynText(-1.82f, -3.52f, 0.6f, 2, ColourWhite, "0.0");
     DrawGeneratorAmps(-4.39f);
     // No battery temperature sensors are wired to the unit: the page shows the fixed figures.
-    SynText(-3.17f, -5.18f, 0.6f, 2, EicasWhite, "35");
-    SynText(-1.82f, -5.18f, 0.6f, 2, EicasWhite, "34");
-    SynText(2.5f, -2.69f, 0.6f, 2, EicasWhite, "%d", a.HydPressLeft);
-    SynText(2.5f, -3.52f, 0.6f, 2, EicasWhite, "%d", a.HydPressRight);
-    SynText(2.5f, -4.39f, 0.6f, 2, EicasWhite, "%d", CabinAltitudeFeet(a.Altitude));
-    SynText(2.5f, -5.18f, 0.6f, 2, EicasWhite, "1390");
+    SynText(-3.17f, -5.18f, 0.6f, 2, ColourWhite, "35");
+    SynText(-1.82f, -5.18f, 0.6f, 2, ColourWhite, "34");
+    SynText(2.5f, -2.69f, 0.6f, 2, ColourWhite, "%d", a.HydPressLeft);
+    SynText(2.5f, -3.52f, 0.6f, 2, ColourWhite, "%d", a.HydPressRight);
+    SynText(2.5f, -4.39f, 0.6f, 2, ColourWhite, "%d", CabinAltitudeFeet(a.Altitude));
+    SynText(2.5f, -5.18f, 0.6f, 2, ColourWhite, "1390");
     DrawSpoilerValue();
-    SynText(6.2f, -3.52f, 0.6f, 2, EicasWhite, "%2.1f", a.PitchTrim * 0.6667 * RadToDeg);
+    SynText(6.2f, -3.52f, 0.6f, 2, ColourWhite, "%2.1f", a.PitchTrim * 0.6667 * RadToDeg);
     DrawSideTrim(-4.35f, a.AileronTrim);
     DrawSideTrim(-5.18f, a.RudderTrim);
 }
@@ -120,13 +120,13 @@ void DrawTakeoffConfigBoxes()
     if (!AircraftOnGround() || !Eicas.HighPower)
         return;
     if (a.PitchTrim * 0.6667 * RadToDeg < 1.5)
-        SynBox(5.01f, -3.05f, 1.56f, -0.56f, EicasRed);
+        SynBox(5.01f, -3.05f, 1.56f, -0.56f, ColourRed);
     if (std::fabs(a.AileronTrim * RadToDeg) > 1.0)
-        SynBox(5.01f, -3.85f, 1.56f, -0.56f, EicasRed);
+        SynBox(5.01f, -3.85f, 1.56f, -0.56f, ColourRed);
     if (std::fabs(a.RudderTrim * RadToDeg) > 1.0)
-        SynBox(5.01f, -4.69f, 1.56f, -0.56f, EicasRed);
+        SynBox(5.01f, -4.69f, 1.56f, -0.56f, ColourRed);
     if (a.FlapAngle < 8)
-        SynBox(5.15f, -0.67f, 1.5f, -0.54f, EicasRed);
+        SynBox(5.15f, -0.67f, 1.5f, -0.54f, ColourRed);
 }
 
 } // namespace
@@ -142,5 +142,5 @@ void DrawSummaryPage()
     DrawValues();
     DrawTakeoffConfigBoxes();
     SynReturnLabel(-5.299f, 0.55f);
-    SynRect(-6.317f, -7.518f, -4.343f, -6.829f, EicasWhite);
+    SynRect(-6.317f, -7.518f, -4.343f, -6.829f, ColourWhite);
 }

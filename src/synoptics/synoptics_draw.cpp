@@ -15,28 +15,21 @@
 #include <cstdarg>
 #include <cstdio>
 
-const EicasColour SynYellow = {1.0f, 0.945f, 0.0f};
-
-void SynSetColour(const EicasColour& c)
-{
-    glColor3f(c.r, c.g, c.b);
-}
-
 void SynAt(float x, float y)
 {
     glLoadIdentity();
     glTranslatef(x, y, -30.0f);
 }
 
-static void PrintFormatted(int align, const EicasColour& c, const char* format, va_list args)
+static void PrintFormatted(int align, const DisplayColour& c, const char* format, va_list args)
 {
     char text[64];
     std::vsnprintf(text, sizeof text, format, args);
-    SynSetColour(c);
+    SetColour(c);
     PrintText(2, align, "%s", text);
 }
 
-void SynText(float x, float y, float scale, int align, const EicasColour& c, const char* format, ...)
+void SynText(float x, float y, float scale, int align, const DisplayColour& c, const char* format, ...)
 {
     SynAt(x, y);
     glScalef(scale, scale, 0.0f);
@@ -46,7 +39,7 @@ void SynText(float x, float y, float scale, int align, const EicasColour& c, con
     va_end(args);
 }
 
-void SynTextAfter(float dx, float dy, int align, const EicasColour& c, const char* format, ...)
+void SynTextAfter(float dx, float dy, int align, const DisplayColour& c, const char* format, ...)
 {
     glTranslatef(dx, dy, 0.0f);
     va_list args;
@@ -55,22 +48,22 @@ void SynTextAfter(float dx, float dy, int align, const EicasColour& c, const cha
     va_end(args);
 }
 
-void SynLine(float x0, float y0, float x1, float y1, const EicasColour& c)
+void SynLine(float x0, float y0, float x1, float y1, const DisplayColour& c)
 {
     glLoadIdentity();
     glLineWidth(2.0f);
-    SynSetColour(c);
+    SetColour(c);
     glBegin(GL_LINES);
     glVertex3f(x0, y0, -30.0f);
     glVertex3f(x1, y1, -30.0f);
     glEnd();
 }
 
-void SynRect(float x0, float y0, float x1, float y1, const EicasColour& c)
+void SynRect(float x0, float y0, float x1, float y1, const DisplayColour& c)
 {
     glLoadIdentity();
     glLineWidth(2.0f);
-    SynSetColour(c);
+    SetColour(c);
     glBegin(GL_LINE_LOOP);
     glVertex3f(x0, y0, -30.0f);
     glVertex3f(x1, y0, -30.0f);
@@ -79,36 +72,36 @@ void SynRect(float x0, float y0, float x1, float y1, const EicasColour& c)
     glEnd();
 }
 
-void SynBox(float x, float y, float sx, float sy, const EicasColour& c)
+void SynBox(float x, float y, float sx, float sy, const DisplayColour& c)
 {
     SynAt(x, y);
     glScalef(sx, sy, 1.0f);
     glLineWidth(2.0f);
-    SynSetColour(c);
+    SetColour(c);
     glCallList(MapLists.UnitBoxList);
 }
 
-void SynBar(float x, float y, float w, float h, const EicasColour& c)
+void SynBar(float x, float y, float w, float h, const DisplayColour& c)
 {
     SynAt(x, y);
     glScalef(w, h, 1.0f);
-    SynSetColour(c);
+    SetColour(c);
     glCallList(MapLists.UnitQuadList);
 }
 
-void SynTriangle(float x, float y, float rotationDeg, float sx, float sy, const EicasColour& c)
+void SynTriangle(float x, float y, float rotationDeg, float sx, float sy, const DisplayColour& c)
 {
     SynAt(x, y);
     glRotatef(rotationDeg, 0, 0, 1);
     glScalef(sx, sy, 1.0f);
-    SynSetColour(c);
+    SetColour(c);
     glCallList(MapLists.UnitTriangleList);
 }
 
-void SynDisk(float x, float y, const EicasColour& c)
+void SynDisk(float x, float y, const DisplayColour& c)
 {
     SynAt(x, y);
-    SynSetColour(c);
+    SetColour(c);
     gluDisk(Window.SharedQuadric, 0.24, 0.3, 32, 1);
 }
 
@@ -116,16 +109,16 @@ void SynDivider()
 {
     // The frame and the divider are drawn in white: the colour the previous drawing left
     // current would change with whatever the map or the EICAS drew last.
-    SynLine(6.769f, -1.34f, -6.769f, -1.34f, EicasWhite);
+    SynLine(6.769f, -1.34f, -6.769f, -1.34f, ColourWhite);
 }
 
 void SynSoftKeyFrame(float x0, float x1)
 {
-    SynRect(x0, -7.518f, x1, -6.829f, EicasWhite);
+    SynRect(x0, -7.518f, x1, -6.829f, ColourWhite);
 }
 
 void SynReturnLabel(float x, float scale)
 {
     if (Shell.ShowingMfd)
-        SynText(x, -6.757f, scale, 0, EicasWhite, "RTN");
+        SynText(x, -6.757f, scale, 0, ColourWhite, "RTN");
 }

@@ -9,6 +9,7 @@
 #include "map/geodesy.h"
 #include "menu/menu.h"
 #include "platform/platform.h"
+#include "shell/colours.h"
 #include "shell/shell.h"
 #include "shell/text.h"
 #include "shell/window.h"
@@ -196,9 +197,9 @@ void Line(float x1, float y1, float x2, float y2)
 void DrawTrafficPanel()
 {
     At(0, 0);
-    glColor3f(0, 0, 0);
+    SetColour(ColourBlack);
     glRectf(-6.84f, -5.77f, 6.85f, -1.23f);
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     glLineWidth(2.0f);
     glBegin(GL_LINES);
     Line(-6.85f, -1.6f, -5.11f, -1.6f);
@@ -233,7 +234,7 @@ void ClipToPicture()
 void DrawFrameAndArc()
 {
     At(0, 0);
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     glLineWidth(2.0f);
     glBegin(GL_LINES);
     Line(5.149f, 1.378f, -5.149f, 1.378f);
@@ -268,13 +269,13 @@ void DrawTrendArrow(int verticalSpeed)
 void DrawTargetSymbol(int threat)
 {
     if (threat == 2) {
-        glColor3f(1, 0, 0);
+        SetColour(ColourRed);
         glRectf(-0.9f, -0.9f, 0.9f, 0.9f);
     } else if (threat == 1) {
-        glColor3f(1, 0.945f, 0);
+        SetColour(ColourYellow);
         gluDisk(Window.SharedQuadric, 0, 0.93, 32, 1);
     } else {
-        glColor3f(0, 1, 1);
+        SetColour(ColourCyan);
         glBegin(GL_QUADS);
         glVertex2f(0, 1), glVertex2f(1, 0), glVertex2f(0, -1), glVertex2f(-1, 0);
         glEnd();
@@ -299,7 +300,7 @@ void DrawTarget(const TrafficTarget& t, int range)
 
     char label[16];
     TrafficFormatLabel(t.altitude, Aircraft.Altitude, label, sizeof label);
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     glTranslatef(0, -2.53f, 0);
     Scale(2.199f);
     PrintText(2, 0, "%s", label);
@@ -315,7 +316,7 @@ void DrawOwnAircraftAndRing(int range)
     // Twelve marks at 2 NM; at 20 NM and more they would crowd the own-aircraft symbol.
     if (range >= 20)
         return;
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     const float ring = 2.0f / range;
     for (int k = 0; k < 12; ++k) {
         At(0, PictureCentreY);
@@ -338,7 +339,7 @@ void DrawTraffic()
         DrawTarget(Traffic.Targets[slot], range);
     DrawOwnAircraftAndRing(range);
 
-    glColor3f(1, 1, 1);
+    SetColour(ColourWhite);
     At(4.39f, -2.199f);
     Scale(0.499f);
     PrintText(2, 0, "%d", range);

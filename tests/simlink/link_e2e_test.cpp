@@ -22,13 +22,9 @@ protected:
     }
     std::string MakeUnit(int number)
     {
-        std::string unit = MakeScratchUnit("link-unit" + std::to_string(number) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        WriteFile(unit + "/MFD.ini", "[X_SIZE,Y_SIZE]\n433,605\n[X_POSITION,Y_POSISTION]\n100,100\n"
-                                     "[FRAMELESS_WINDOW(0-1)]\n0\n[DISPLAY_BEZEL(0-1)]\n0\n[MFD=0,EICAS=1]\n" +
-                                         std::string(number == 2 ? "1" : "0") +
-                                         "\n[PLAN_PATH]\n\"\"\n[PATH_TO_DU2]\n\"\"\n[PATH_TO_DU3]\n\"\"");
-        return unit;
+        return MakeScratchDisplayUnit("link-unit" + std::to_string(number) + "-" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                                      number);
     }
     // The newest dumped state of the running unit satisfies `ok` within timeoutMs.
     bool Sees(const std::string& dump, bool connected, const std::string& altitude, int timeoutMs = 10000)

@@ -44,13 +44,9 @@ protected:
     // An installation folder for display unit 2 (EICAS first) or 3 (MFD first).
     std::string MakeUnit(int number)
     {
-        std::string unit = MakeScratchUnit("unit" + std::to_string(number) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        WriteFile(unit + "/MFD.ini", "[X_SIZE,Y_SIZE]\n433,605\n[X_POSITION,Y_POSISTION]\n100,100\n"
-                                     "[FRAMELESS_WINDOW(0-1)]\n0\n[DISPLAY_BEZEL(0-1)]\n0\n[MFD=0,EICAS=1]\n" +
-                                         std::string(number == 2 ? "1" : "0") +
-                                         "\n[PLAN_PATH]\n\"\"\n[PATH_TO_DU2]\n\"\"\n[PATH_TO_DU3]\n\"\"");
-        return unit;
+        return MakeScratchDisplayUnit("unit" + std::to_string(number) + "-" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                                      number);
     }
     std::string RunFrames(const std::string& unit, int frames)
     {

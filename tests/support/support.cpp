@@ -42,6 +42,16 @@ std::string MakeScratchUnit(const std::string& name)
     return dir;
 }
 
+std::string MakeScratchDisplayUnit(const std::string& name, int number)
+{
+    std::string unit = MakeScratchUnit(name);
+    WriteFile(unit + "/MFD.ini", "[X_SIZE,Y_SIZE]\n433,605\n[X_POSITION,Y_POSISTION]\n100,100\n"
+                                 "[FRAMELESS_WINDOW(0-1)]\n0\n[DISPLAY_BEZEL(0-1)]\n0\n[MFD=0,EICAS=1]\n" +
+                                     std::string(number == 2 ? "1" : "0") +
+                                     "\n[PLAN_PATH]\n\"\"\n[PATH_TO_DU2]\n\"\"\n[PATH_TO_DU3]\n\"\"");
+    return unit;
+}
+
 int RunCommand(const std::string& command, std::string* output, int timeoutSeconds)
 {
     std::string full = "timeout -k 5 " + std::to_string(timeoutSeconds) + " sh -c '" + command + "' 2>&1";

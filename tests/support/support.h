@@ -15,6 +15,9 @@ std::string MakeScratchDir(const std::string& name);
 // A fresh installation folder: a copy of the built unit folder's run-time files (data/,
 // textures/), without MFD.ini or accfg.ini. The program runs there with --dir.
 std::string MakeScratchUnit(const std::string& name);
+// A scratch installation folder for display unit 2 (EICAS first) or 3 (MFD first), with an
+// MFD.ini for a framed 433x605 window at (100,100), no bezel and no plan or partner paths.
+std::string MakeScratchDisplayUnit(const std::string& name, int number);
 
 // Runs a shell command, captures standard output and error together; returns the exit code.
 int RunCommand(const std::string& command, std::string* output = nullptr, int timeoutSeconds = 120);

@@ -3,6 +3,8 @@
 // Owns: nothing. Reads and writes: the block and the offset space it is given.
 #include "sim.h"
 
+#include "platform/byte_order.h"
+
 #include <cstring>
 
 static constexpr uint32_t RequestRead = 1;
@@ -10,11 +12,6 @@ static constexpr uint32_t RequestWrite = 2;
 // The version words the handshake reads; writes there are announcements, not changes.
 static constexpr uint32_t VersionWordsStart = 0x3304;
 static constexpr uint32_t VersionWordsEnd = 0x330C;
-
-static uint32_t GetWord(const unsigned char* at)
-{
-    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
 
 namespace {
 struct CheckedRequest {

@@ -4,6 +4,8 @@
 // Owns: SimFlight. Reads: the timeline text.
 #include "sim.h"
 
+#include "map/geodesy.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -13,7 +15,6 @@
 SimFlightState SimFlight;
 
 static constexpr double StepSeconds = 0.1;
-static constexpr double DegToRad = 3.14159265358979323846 / 180.0;
 
 static const char* const ChannelNames[] = {
 #define ORVEX_SIM_NAME(name, step) #name,
@@ -243,18 +244,6 @@ static double Channel(int channel)
     return SimChannelValue(SimFlight.Timeline, channel, SimFlight.Time);
 }
 
-// Distance in nautical miles and true bearing in degrees on a sphere.
-static void DistanceAndBearing(double lat1, double lon1, double lat2, double lon2, double* nm, double* bearing)
-{
-    double p1 = lat1 * DegToRad, p2 = lat2 * DegToRad, dl = (lon2 - lon1) * DegToRad;
-    double h = std::sin((p2 - p1) / 2) * std::sin((p2 - p1) / 2) +
-               std::cos(p1) * std::cos(p2) * std::sin(dl / 2) * std::sin(dl / 2);
-    *nm = 2 * std::asin(std::sqrt(std::min(1.0, h))) * 3440.065;
-    double y = std::sin(dl) * std::cos(p2);
-    double x = std::cos(p1) * std::sin(p2) - std::sin(p1) * std::cos(p2) * std::cos(dl);
-    *bearing = std::fmod(std::atan2(y, x) / DegToRad + 360.0, 360.0);
-}
-
 void SimFlightStart(const SimTimeline& timeline)
 {
     SimFlight = SimFlightState{};
@@ -286,8 +275,8 @@ static void SimSteer(double dt)
     const SimTimeline& t = SimFlight.Timeline;
     if (Channel(ChanLnav) != 0 && SimFlight.NextWaypoint < t.WaypointCount) {
         const SimWaypoint& w = t.Waypoints[SimFlight.NextWaypoint];
-        double nm;
-        DistanceAndBearing(SimFlight.Lat, SimFlight.Lon, w.lat, w.lon, &nm, &wanted);
+        const double nm = HaversineDistanceNm(SimFlight.Lat, SimFlight.Lon, w.lat, w.lon);
+        wanted = TrueCourseDeg(SimFlight.Lat, SimFlight.Lon, w.lat, w.lon);
         if (nm < 1.5 && SimFlight.NextWaypoint + 1 < t.WaypointCount)
             ++SimFlight.NextWaypoint;  // the GPS sequences to the next leg
     }
@@ -303,18 +292,18 @@ static void SimMove(double dt)
     double altitude = Channel(ChanAltitude);
     // True airspeed grows about 2 % per thousand feet over indicated.
     double tas = ias * (1 + 0.02 * std::max(0.0, altitude) / 1000);
-    double vn = tas * std::cos(SimFlight.HeadingTrue * DegToRad);
-    double ve = tas * std::sin(SimFlight.HeadingTrue * DegToRad);
+    double vn = tas * std::cos(SimFlight.HeadingTrue * SimDegToRad);
+    double ve = tas * std::sin(SimFlight.HeadingTrue * SimDegToRad);
     if (Channel(ChanOnGround) == 0) {
         // The wind blows from its direction.
-        double wd = Channel(ChanWindDirection) * DegToRad, ws = Channel(ChanWindSpeed);
+        double wd = Channel(ChanWindDirection) * SimDegToRad, ws = Channel(ChanWindSpeed);
         vn -= ws * std::cos(wd);
         ve -= ws * std::sin(wd);
     }
     SimFlight.TrueAirspeed = tas;
     SimFlight.GroundSpeed = std::hypot(vn, ve);
     SimFlight.Lat += vn * dt / 3600 / 60;
-    SimFlight.Lon += ve * dt / 3600 / 60 / std::cos(SimFlight.Lat * DegToRad);
+    SimFlight.Lon += ve * dt / 3600 / 60 / std::cos(SimFlight.Lat * SimDegToRad);
     double ahead = SimChannelValue(SimFlight.Timeline, ChanAltitude, SimFlight.Time + dt);
     SimFlight.VerticalSpeed = (ahead - altitude) / dt * 60;
 }

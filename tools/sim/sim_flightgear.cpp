@@ -6,6 +6,7 @@
 // Owns: FgBridge. Writes: the offset space it is given.
 #include "sim_flightgear.h"
 
+#include "map/geodesy.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -115,7 +116,7 @@ static void AirData(const double* v, SimAircraftValues* values)
     values->SatC = v[FgSatDegC];
     // The outside air probe reads total temperature: static plus the ram rise v^2 / 2cp
     // (true airspeed in m/s, cp of air 1005 J/kg K).
-    double tas = values->TasKt * 1852.0 / 3600;
+    double tas = values->TasKt * MetresPerNm / 3600;
     values->OatC = values->SatC + tas * tas / (2 * 1005.0);
     values->WindFromDeg = v[FgWindFromDeg];
     values->WindKt = std::max(0.0, v[FgWindKt]);

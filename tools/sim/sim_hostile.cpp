@@ -10,6 +10,7 @@
 // Owns: the hostile mode and its random generator. Reads: nothing else.
 #include "sim.h"
 
+#include "platform/byte_order.h"
 #include "platform/platform.h"
 
 #include <cstring>
@@ -33,23 +34,18 @@ uint32_t NextRandom()
     return static_cast<uint32_t>((x * 0x2545F4914F6CDD1Dull) >> 32);
 }
 
-uint32_t Word(const unsigned char* at)
-{
-    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
-
 // Calls `each` with every request's position, type, offset and size, as the module read them.
 template <typename Each>
 void ForEachRequest(const unsigned char* block, Each each)
 {
     uint32_t position = 0;
     while (position + 16 <= SimRequestArea) {
-        uint32_t type = Word(block + position);
-        uint32_t size = Word(block + position + 8);
+        uint32_t type = GetWord(block + position);
+        uint32_t size = GetWord(block + position + 8);
         uint32_t header = type == 1 ? 16 : type == 2 ? 12 : 0;
         if (header == 0 || size > SimRequestArea || position + header + size > SimRequestArea)
             return;
-        each(position, type, Word(block + position + 4), size);
+        each(position, type, GetWord(block + position + 4), size);
         position += header + size;
     }
 }

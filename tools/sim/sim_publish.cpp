@@ -5,11 +5,12 @@
 // Owns: nothing. Reads: SimFlight (SimFlightValues only). Writes: the offset space it is given.
 #include "sim_values.h"
 
+#include "map/geodesy.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-static constexpr double DegToRad = 3.14159265358979323846 / 180.0;
 static constexpr double FlightPoundsPerGallon = 6.7;
 
 // ---------------------------------------------------------------------------------------
@@ -89,9 +90,9 @@ static void PublishFuelAndSurfaces(SimOffsetSpace& s, const SimAircraftValues& v
     PutScaled(s, 0x0BD0, v.SpoilersArmed != 0 && spoilers == 0 ? 4800 : spoilers, 4);
     PutScaled(s, 0x0BCC, v.SpoilersArmed, 4);
     PutScaled(s, 0x0BE4, std::floor(std::clamp(v.FlapFraction, 0.0, 1.0) * 16383), 4);
-    SimPutDouble(s, 0x2EA0, v.PitchTrimDeg * DegToRad);
-    SimPutDouble(s, 0x2EB0, v.AileronTrimDeg * DegToRad);
-    SimPutDouble(s, 0x2EC0, v.RudderTrimDeg * DegToRad);
+    SimPutDouble(s, 0x2EA0, v.PitchTrimDeg * SimDegToRad);
+    SimPutDouble(s, 0x2EB0, v.AileronTrimDeg * SimDegToRad);
+    SimPutDouble(s, 0x2EC0, v.RudderTrimDeg * SimDegToRad);
     PutScaled(s, 0x0BE8, v.GearDown != 0 ? 16383 : 0, 4);
     PutScaled(s, 0x0BC8, v.ParkingBrake != 0 ? 32767 : 0, 2);
 }
@@ -111,7 +112,7 @@ static void PublishAirData(SimOffsetSpace& s, const SimAircraftValues& v)
     PutAngle(s, 0x07CC, v.ApHeading, 16);
     PutScaled(s, 0x3324, v.AltitudeFt, 4);
     PutScaled(s, 0x02C8, v.VsFpm * 0.3048 / 60 * 256, 4);
-    PutScaled(s, 0x02B4, v.GroundSpeedKt * 1852.0 / 3600 * 65536, 4);
+    PutScaled(s, 0x02B4, v.GroundSpeedKt * MetresPerNm / 3600 * 65536, 4);
     PutScaled(s, 0x02BC, v.IasKt * 128, 4);
     PutScaled(s, 0x02B8, v.TasKt * 128, 4);
     SimPutDouble(s, 0x28D0, v.SatC * 9 / 5 + 32);
@@ -142,7 +143,7 @@ static void PublishGps(SimOffsetSpace& s, const SimAircraftValues& v)
     if (!v.HasWaypoint)
         return;
     std::memcpy(s.Bytes + 0x60A4, v.WaypointIdent, 6);
-    SimPutDouble(s, 0x6048, v.WaypointDistNm * 1852);
+    SimPutDouble(s, 0x6048, v.WaypointDistNm * MetresPerNm);
     double eta = std::fmod(Pinned(v.WaypointEtaSeconds, 0, 1e9), 86400);
     SimPut(s, 0x60E8, eta > 0 ? static_cast<uint32_t>(eta) : 0, 4);
 }
@@ -230,10 +231,7 @@ static void FlightGps(SimAircraftValues* v)
         return;
     const SimWaypoint& w = t.Waypoints[SimFlight.NextWaypoint];
     std::memcpy(v->WaypointIdent, w.ident, 6);
-    double p1 = SimFlight.Lat * DegToRad, p2 = w.lat * DegToRad, dl = (w.lon - SimFlight.Lon) * DegToRad;
-    double h = std::sin((p2 - p1) / 2) * std::sin((p2 - p1) / 2) +
-               std::cos(p1) * std::cos(p2) * std::sin(dl / 2) * std::sin(dl / 2);
-    v->WaypointDistNm = 2 * std::asin(std::sqrt(std::min(1.0, h))) * 3440.065;
+    v->WaypointDistNm = HaversineDistanceNm(SimFlight.Lat, SimFlight.Lon, w.lat, w.lon);
     v->WaypointEtaSeconds = SimFlight.GroundSpeed > 1 ? now + v->WaypointDistNm / SimFlight.GroundSpeed * 3600 : 0;
 }
 
@@ -249,10 +247,10 @@ static void FlightTraffic(SimAircraftValues* v)
         if (track[TrafficRange].empty())
             continue;
         auto at = [&](int field) { return SimKeyValue(track[field], false, SimFlight.Time); };
-        double range = at(TrafficRange), bearing = at(TrafficBearing) * DegToRad;
+        double range = at(TrafficRange), bearing = at(TrafficBearing) * SimDegToRad;
         if (range > 0) {
             t.Lat = SimFlight.Lat + range * std::cos(bearing) / 60;
-            t.Lon = SimFlight.Lon + range * std::sin(bearing) / 60 / std::cos(SimFlight.Lat * DegToRad);
+            t.Lon = SimFlight.Lon + range * std::sin(bearing) / 60 / std::cos(SimFlight.Lat * SimDegToRad);
         }
         t.Change = SimFlight.TrafficChange[n] ? SimFlight.TrafficChange[n] : 1;
         t.Id = static_cast<uint32_t>(n + 1);

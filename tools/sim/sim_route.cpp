@@ -5,6 +5,8 @@
 // crew loaded last.
 #include "sim.h"
 
+#include "shell/text_fields.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,11 +32,11 @@ bool SimLoadRoute(const std::string& text, SimTimeline* timeline, std::string* e
         if (line[0] == '[')
             break;
         // LEGS_LEFT,LAT,LON,IDENT; the ident is the rest of the line.
-        char* end = nullptr;
         const char* p = line.c_str();
-        std::strtol(p, &end, 10);
+        const ParsedInteger legs = ParseInteger(p);
+        char* end = line.data() + legs.length;
         double lat = 0, lon = 0;
-        bool ok = end != p && *end == ',';
+        bool ok = legs.found && *end == ',';
         if (ok) {
             p = end + 1;
             lat = std::strtod(p, &end);
