@@ -161,7 +161,9 @@ TEST_F(SimProcessTest, StandInOpensAndRemovesOnlyTheAskingClientsBlocks)
     Start();
     ASSERT_TRUE(SimLinkOpen(0));
     char other[64];
-    std::snprintf(other, sizeof other, "FsasmLib:IPC:%X:1", static_cast<unsigned>(getpid() + 1));
+    // Another live process's block (our parent's): a dead one's would be fair game for the
+    // stale-block sweep of any client that connects meanwhile, such as a parallel test's.
+    std::snprintf(other, sizeof other, "FsasmLib:IPC:%X:1", static_cast<unsigned>(getppid()));
     const char* names[] = {"orvex-test-victim", other, "FsasmLib:IPC:0:1", "FsasmLib:IPC:00:1"};
     int victims[4];
     for (int i = 0; i < 4; ++i) {
