@@ -119,7 +119,7 @@ static void DrawPowerOverlay()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.0f, 0.0f, 0.0f, alpha);
     // At full brightness the quad is fully transparent and leaves every pixel as it is, but
-    // a software rasteriser still blends the whole display: a quarter of the EICAS's frame.
+    // a software rasteriser still blends the whole display: about a fifth of the EICAS's CPU.
     // Only the drawing is skipped; the state changes above stay, so later drawing sees the same.
     if (alpha > 0.0f) {
         glBegin(GL_QUADS);
