@@ -109,6 +109,7 @@ static void Line(float x0, float y0, float x1, float y1, float width, const Disp
     glLoadIdentity();
     glLineWidth(width);
     SetColour(c);
+    TextBatchFlush();
     glBegin(GL_LINES);
     glVertex3f(x0, y0, -30.0f);
     glVertex3f(x1, y1, -30.0f);
@@ -120,6 +121,7 @@ static void Box(float x, float y, float sx, float sy, const DisplayColour& c)
     At(x, y);
     glScalef(sx, sy, 0.0f);
     SetColour(c);
+    TextBatchFlush();
     glCallList(MapLists.UnitBoxList);
 }
 
@@ -138,6 +140,7 @@ void DrawArc(float radius, float startDeg, float endDeg)
 {
     // From the end angle down towards the start in 0.01 rad steps; the start angle
     // itself is reached only if a step lands on it.
+    TextBatchFlush();
     glBegin(GL_LINE_STRIP);
     float a = endDeg * 0.01745327f;
     float s = startDeg * 0.01745327f;
@@ -179,6 +182,7 @@ static void DialNeedle(const DialPlace& d, float angleDeg, const DisplayColour& 
     glLineWidth(2.0f);
     SetColour(c);
     glRotatef(angleDeg, 0, 0, 1);
+    TextBatchFlush();
     glBegin(GL_LINES);
     glVertex2f(0, 0);
     glVertex2f(0, 1.389f);
@@ -254,6 +258,7 @@ static void DrawN1Reference()
         glRotatef(v * -1.996f + 109.9f, 0, 0, 1);
         glTranslatef(0, -1.629f, 0);
         glScalef(0.479f, 0.779f, 1.0f);
+        TextBatchFlush();
         glBegin(GL_LINE_STRIP);
         glVertex2f(-0.5f, -0.25f);
         glVertex2f(0.5f, -0.25f);
@@ -344,6 +349,7 @@ static void DrawAirTrimAndFlaps()
         glTranslatef(-1.52f, -0.339f, 0.0f);
         glScalef(1.72f, 1.25f, 1.0f);
         SetColour(ColourWhite);
+        TextBatchFlush();
         glCallList(MapLists.UnitBoxList);
     }
 }

@@ -45,6 +45,7 @@ void DrawLegendBox(float originX, float originY, float top)
     LineWidth2White();
     glLoadIdentity();
     glTranslatef(originX, originY, -30.0f);
+    TextBatchFlush();
     glBegin(GL_LINE_LOOP);
     glVertex2f(-0.839f, -4.109f), glVertex2f(0.839f, -4.109f), glVertex2f(0.839f, top), glVertex2f(-0.839f, top);
     glEnd();
@@ -52,6 +53,7 @@ void DrawLegendBox(float originX, float originY, float top)
 
 void DrawLine(float x1, float y1, float x2, float y2)
 {
+    TextBatchFlush();
     glBegin(GL_LINES);
     glVertex2f(x1, y1), glVertex2f(x2, y2);
     glEnd();

@@ -69,6 +69,7 @@ void AdjustSelectedSpeed()
     glLoadIdentity();
     glTranslatef(frameX, -6.24f, -30.0f);
     glScalef(1.36f, -1.25f, 1.0f);
+    TextBatchFlush();
     glCallList(MapLists.UnitBoxList);
     if (Shell.KnobIncrement) {
         *speed += 1;

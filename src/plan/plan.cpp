@@ -141,6 +141,7 @@ void DrawPlanListPage()
     glLoadIdentity();
     glTranslatef(-0.52f, -0.95f, -5.0f);
     glScalef(1.07f, 0.75f, 0.0f);
+    TextBatchFlush();
     glCallList(MapLists.UnitBoxList);
 
     const int totalPages = (PlanList.count + 5) / 6;
@@ -161,6 +162,7 @@ void DrawPlanListPage()
             glPushMatrix();
             glTranslatef(-9.44f, -0.27f, 0.0f);
             glScalef(10.13f, 1.15f, 0.0f);
+            TextBatchFlush();
             glCallList(MapLists.UnitQuadList);
             glPopMatrix();
             SetColour(ColourBlack);

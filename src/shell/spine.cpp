@@ -148,6 +148,8 @@ static void RunFirstFrameLoads()
 
 bool RenderFrame()
 {
+    // Texts kept as pictures are copied out of the back buffer before the clear covers it.
+    TextCacheFrameStart();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Simulator: acquire this frame's aircraft state, or try to connect again.
@@ -167,10 +169,15 @@ bool RenderFrame()
         // The menu (with the fuel and surface derivations it starts with) and its page, then
         // the display this unit shows: MFD: traffic while the avionics are on, then the map
         // page; EICAS: engine display and the crew alerting list.
-        if (Automation.SpineOnly || Automation.NoMenu)
+        // The menu and the EICAS print through helpers that end a text batch's wait before
+        // anything else they draw (see TextBatchBegin); the map page draws directly.
+        if (Automation.SpineOnly || Automation.NoMenu) {
             DeriveFuelAndSurfaces();   // benchmark baselines: the derivations without the menu
-        else
+        } else {
+            TextBatchBegin();
             RunMenu();
+            TextBatchEnd();
+        }
         if (Automation.SpineOnly) {
             // The empty-frame baseline of the benchmarks: no display page at all.
         } else if (Shell.ShowingMfd) {
@@ -180,7 +187,9 @@ bool RenderFrame()
                 UpdateTraffic();
             DrawMapPage();
         } else {
+            TextBatchBegin();
             DrawEicasDisplay();
+            TextBatchEnd();
         }
         DrawPowerOverlay();
     } else {

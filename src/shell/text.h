@@ -8,6 +8,8 @@
 struct FontState {
     unsigned ListBase[4] = {};                // slots 2 (normal) and 3 (bold) are built
     PlatformGlyphMetrics Metrics[256] = {};   // of the last font built; used for both slots
+    // Each slot's own metrics, as its lists move the pen (the text cache repeats those moves).
+    PlatformGlyphMetrics SlotMetrics[4][256] = {};
 };
 extern FontState Font;
 
@@ -19,6 +21,27 @@ void KillFonts();
 // Alignment 0 centres on the current position, 2 puts the start of the last character on
 // it, anything else starts the text there. The translation stays in the model-view matrix.
 void PrintText(int slot, int alignment, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+// The text cache (text.cpp says how it keeps the picture exact). The frame calls
+// TextCacheFrameStart before its clear: texts seen at one place two frames running are
+// copied into the cache there. ORVEX_TEXT_CACHE=0 turns it off.
+struct TextCacheCounts {
+    long hits = 0;     // texts drawn from the cache
+    long fills = 0;    // texts copied into it
+    long resets = 0;   // times it was emptied (full, or reset)
+};
+void TextCacheFrameStart();
+// A batch: the cached texts printed inside it are drawn together, at its end or at the next
+// TextBatchFlush, in one switch into the cache's texture instead of one per text (on a
+// software rasteriser each switch costs about as much as filling a short text's glyphs).
+// Texts keep their order among themselves. Anything else drawn inside a batch must call
+// TextBatchFlush first, or texts printed before it would be drawn over it. Batches nest.
+void TextBatchBegin();
+void TextBatchFlush();
+void TextBatchEnd();
+void TextCacheEnable(bool on);   // empties the cache either way
+void TextCacheReset();           // empties it and its counts; the context's texture goes too
+TextCacheCounts TextCacheCountsNow();
 
 // Width of a text in em units and the advance of its last character, from the shared metrics.
 float TextWidth(const char* text, float* lastAdvance);

@@ -9,6 +9,7 @@
 #include "shell/shell.h"
 #include "simlink/aircraft.h"
 #include "shell/saturate.h"
+#include "shell/text.h"
 
 #include <GL/gl.h>
 
@@ -64,6 +65,7 @@ void DrawAileronPointer(double ailDeg)
     glTranslatef(0, 1.37f, 0);
     glScalef(0.32f, 0.35f, 1.0f);
     SetColour(ColourWhite);
+    TextBatchFlush();
     glBegin(GL_TRIANGLES);
     glVertex2f(-0.5f, 0);
     glVertex2f(0, 1);
@@ -77,6 +79,7 @@ void DrawEndTick(float x, float y, float rotationDeg)
     glRotatef(rotationDeg, 0, 0, 1);
     glLineWidth(2.0f);
     SetColour(ColourCyan);
+    TextBatchFlush();
     glBegin(GL_LINES);
     glVertex2f(-0.38f, -1.22f);
     glVertex2f(-0.38f, -1.54f);

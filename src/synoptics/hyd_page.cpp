@@ -5,6 +5,7 @@
 #include "synoptics/synoptics_draw.h"
 
 #include "simlink/aircraft.h"
+#include "shell/text.h"
 
 #include <GL/gl.h>
 
@@ -35,6 +36,7 @@ void DrawReservoir()
     glLoadIdentity();
     glLineWidth(2.0f);
     SetColour(ColourCyan);
+    TextBatchFlush();
     glBegin(GL_LINE_STRIP);
     for (const auto& p : outline)
         glVertex3f(p[0], p[1], -30.0f);

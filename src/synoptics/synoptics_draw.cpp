@@ -53,6 +53,7 @@ void SynLine(float x0, float y0, float x1, float y1, const DisplayColour& c)
     glLoadIdentity();
     glLineWidth(2.0f);
     SetColour(c);
+    TextBatchFlush();
     glBegin(GL_LINES);
     glVertex3f(x0, y0, -30.0f);
     glVertex3f(x1, y1, -30.0f);
@@ -64,6 +65,7 @@ void SynRect(float x0, float y0, float x1, float y1, const DisplayColour& c)
     glLoadIdentity();
     glLineWidth(2.0f);
     SetColour(c);
+    TextBatchFlush();
     glBegin(GL_LINE_LOOP);
     glVertex3f(x0, y0, -30.0f);
     glVertex3f(x1, y0, -30.0f);
@@ -78,6 +80,7 @@ void SynBox(float x, float y, float sx, float sy, const DisplayColour& c)
     glScalef(sx, sy, 1.0f);
     glLineWidth(2.0f);
     SetColour(c);
+    TextBatchFlush();
     glCallList(MapLists.UnitBoxList);
 }
 
@@ -86,6 +89,7 @@ void SynBar(float x, float y, float w, float h, const DisplayColour& c)
     SynAt(x, y);
     glScalef(w, h, 1.0f);
     SetColour(c);
+    TextBatchFlush();
     glCallList(MapLists.UnitQuadList);
 }
 
@@ -95,6 +99,7 @@ void SynTriangle(float x, float y, float rotationDeg, float sx, float sy, const 
     glRotatef(rotationDeg, 0, 0, 1);
     glScalef(sx, sy, 1.0f);
     SetColour(c);
+    TextBatchFlush();
     glCallList(MapLists.UnitTriangleList);
 }
 
@@ -102,6 +107,7 @@ void SynDisk(float x, float y, const DisplayColour& c)
 {
     SynAt(x, y);
     SetColour(c);
+    TextBatchFlush();
     gluDisk(Window.SharedQuadric, 0.24, 0.3, 32, 1);
 }
 
