@@ -66,7 +66,7 @@ void TraceText(int slot, int alignment, const char* text)
 } // namespace
 
 // ---------------------------------------------------------------------------------------
-// The text cache. A text printed at the same place two frames running (the EICAS's labels
+// The text cache. A text printed at the same place three frames running (the EICAS's labels
 // and steady readouts, the soft-key legends, the page titles) is kept as a picture of its
 // own pixels: at the start of the next frame, before the clear, its glyphs are filled once
 // more, in white on black, with exactly the matrices, viewport and lists it was printed
@@ -76,7 +76,7 @@ void TraceText(int slot, int alignment, const char* text)
 // them, so the picture is the one the glyphs give, pixel for pixel, while a software
 // rasteriser sets up two triangles instead of some twenty a character (text was half the
 // EICAS's CPU on llvmpipe). A text that moves or changes every frame (map labels, needle
-// readouts in motion) is never seen twice at one place and is filled as glyphs, as before.
+// readouts in motion) never stands that long and is filled as glyphs, as before.
 //
 // Only what the copy reproduces exactly is cached: opaque colour (overlapping glyphs of a
 // translucent text would blend twice), no texturing, depth or stencil test active, not while
@@ -88,6 +88,9 @@ constexpr int AtlasSize = 1024;
 constexpr int CacheEntries = 1024;        // a power of two; the table is reset when 3/4 full
 constexpr int MaxPatch = 512;             // a larger text is not worth the atlas space
 constexpr int SeenPerFrame = 512;
+// A text is copied once it has stood unchanged this many frames: a readout that moves every
+// few frames (fuel flow, ITT in a climb) would otherwise be copied for one or two uses.
+constexpr int FramesBeforeCaching = 3;
 constexpr int MaxPending = 256;
 
 enum class CacheState : unsigned char { Empty, Queued, Ready, Unusable };
@@ -120,7 +123,11 @@ struct TextCacheState {
     int used = 0;
     int queued = 0;
     int shelfX = 0, shelfY = 0, shelfH = 0;   // atlas packing: rows of patches
-    uint64_t seen[2][SeenPerFrame] = {};      // hashes of texts missed last frame and this
+    struct Seen {
+        uint64_t hash;
+        int frames;
+    };
+    Seen seen[2][SeenPerFrame] = {};          // texts missed last frame and this
     int seenCount[2] = {};
     int thisFrame = 0;
     TextCacheCounts counts;
@@ -184,20 +191,21 @@ CacheEntry* FindEntry(const CacheKey& key, uint64_t hash)
     return nullptr;
 }
 
-bool SeenLastFrame(uint64_t hash)
+// How many frames running, this one included, the text has been printed unchanged.
+int FramesSeen(uint64_t hash)
 {
     const int last = Cache->thisFrame ^ 1;
     for (int i = 0; i < Cache->seenCount[last]; ++i)
-        if (Cache->seen[last][i] == hash)
-            return true;
-    return false;
+        if (Cache->seen[last][i].hash == hash)
+            return Cache->seen[last][i].frames + 1;
+    return 1;
 }
 
-void NoteSeen(uint64_t hash)
+void NoteSeen(uint64_t hash, int frames)
 {
     int& count = Cache->seenCount[Cache->thisFrame];
     if (count < SeenPerFrame)
-        Cache->seen[Cache->thisFrame][count++] = hash;
+        Cache->seen[Cache->thisFrame][count++] = {hash, frames};
 }
 
 // Whether the state the text is printed in lets a copy of its pixels stand for it.
@@ -449,14 +457,17 @@ bool DrawCached(int slot, const char* text, size_t length, const GLfloat colour[
     // This text is filled as glyphs: the batch's texts before it go first, so that texts
     // keep their order among themselves.
     FlushPending();
-    if (e && e->state == CacheState::Empty && SeenLastFrame(hash) && Cache->used < CacheEntries * 3 / 4) {
+    if (!e || e->state != CacheState::Empty)
+        return false;
+    int frames = FramesSeen(hash);
+    if (frames >= FramesBeforeCaching && Cache->used < CacheEntries * 3 / 4) {
         e->hash = hash;
         e->key = probe;
         e->state = CacheState::Queued;
         ++Cache->used;
         ++Cache->queued;
-    } else if (!e || e->state == CacheState::Empty) {
-        NoteSeen(hash);
+    } else {
+        NoteSeen(hash, frames);
     }
     return false;
 }

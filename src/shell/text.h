@@ -23,7 +23,7 @@ void KillFonts();
 void PrintText(int slot, int alignment, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 // The text cache (text.cpp says how it keeps the picture exact). The frame calls
-// TextCacheFrameStart before its clear: texts seen at one place two frames running are
+// TextCacheFrameStart before its clear: texts seen at one place three frames running are
 // copied into the cache there. ORVEX_TEXT_CACHE=0 turns it off.
 struct TextCacheCounts {
     long hits = 0;     // texts drawn from the cache
