@@ -198,9 +198,10 @@ int PlatformCreateMapping(const char* name, uint32_t size);
 // The mapping's real size now (fstat); -1 when it cannot be asked or the object is no
 // longer under its name (removed, or replaced by another object).
 int64_t PlatformMappingSize(int mapping);
-// The client's access to its block: the first `size` bytes written or read back through
-// the descriptor, never through a mapped view, so a module that shrinks the object can
-// make the call fail but never fault the client. False on a short transfer.
+// The client's access to its block: the first `size` bytes copied in or out through the
+// view mapped when the block was made (through the descriptor where none could be), with a
+// module that shrinks the object under the copy caught: the call fails, the client carries
+// on. False on a short or faulted transfer.
 bool PlatformPutBlock(int mapping, const void* data, uint32_t size);
 bool PlatformGetBlock(int mapping, void* data, uint32_t size);
 void PlatformUnmapView(void* view, uint32_t size);

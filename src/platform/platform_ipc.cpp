@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <setjmp.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -154,6 +155,71 @@ static std::string ShmName(const char* name)
     return std::string("/") + name;
 }
 
+// The client's own block is mapped once when it is made, and requests and answers are
+// copied through that view: two memory copies instead of a pwrite and a pread, each a
+// system call worth some 1.5 us of an exchange's 30. A module may still cut the object
+// short while we copy (only a misbehaving one does); the pages past its new end then raise
+// SIGBUS, which the copy catches and reports as a failed transfer, as a short pread would.
+// The signal is taken only inside such a copy; anywhere else the handler that was there
+// before (the default: end the program) has it.
+namespace {
+struct ClientView {
+    int mapping = -1;
+    unsigned char* view = nullptr;
+    uint32_t size = 0;
+};
+ClientView ClientViews[4];
+
+// Volatile: the handler reads it, so its stores must stay on either side of the copy.
+thread_local sigjmp_buf* volatile CopyJump = nullptr;
+struct sigaction PreviousBusAction;
+bool BusHandlerInstalled = false;
+
+void OnBusError(int signal, siginfo_t* info, void* context)
+{
+    if (CopyJump)
+        siglongjmp(*CopyJump, 1);
+    // Not a block copy: as if we had never been here. Returning runs the faulting access
+    // again, under the handler it would have had.
+    sigaction(SIGBUS, &PreviousBusAction, nullptr);
+    (void)signal, (void)info, (void)context;
+}
+
+void InstallBusHandler()
+{
+    if (BusHandlerInstalled)
+        return;
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    // No deferral: the jump out of the handler leaves SIGBUS unblocked without saving and
+    // restoring the signal mask around every copy (a system call each).
+    action.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    BusHandlerInstalled = sigaction(SIGBUS, &action, &PreviousBusAction) == 0;
+}
+
+bool GuardedCopy(void* to, const void* from, uint32_t size)
+{
+    sigjmp_buf jump;
+    if (sigsetjmp(jump, 0) != 0) {
+        CopyJump = nullptr;
+        return false;
+    }
+    CopyJump = &jump;
+    std::memcpy(to, from, size);
+    CopyJump = nullptr;
+    return true;
+}
+
+ClientView* FindClientView(int mapping)
+{
+    for (ClientView& v : ClientViews)
+        if (v.view && v.mapping == mapping)
+            return &v;
+    return nullptr;
+}
+} // namespace
+
 int PlatformCreateMapping(const char* name, uint32_t size)
 {
     // Exclusive creation: a name that exists already fails the open, as on Windows.
@@ -164,6 +230,16 @@ int PlatformCreateMapping(const char* name, uint32_t size)
         close(fd);
         shm_unlink(ShmName(name).c_str());
         return -1;
+    }
+    // Without a view (none free, or the map fails) the block goes through the descriptor.
+    InstallBusHandler();
+    for (ClientView& v : ClientViews) {
+        if (v.view || !BusHandlerInstalled)
+            continue;
+        void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (view != MAP_FAILED)
+            v = {fd, static_cast<unsigned char*>(view), size};
+        break;
     }
     return fd;
 }
@@ -178,11 +254,10 @@ int64_t PlatformMappingSize(int mapping)
     return static_cast<int64_t>(st.st_size);
 }
 
-// The client never maps its block: it writes the requests with pwrite and reads the
-// answered block back with pread. A module that shrinks the object then makes a read come
-// back short, where a mapped view would have faulted the client in the middle of its walk.
 bool PlatformPutBlock(int mapping, const void* data, uint32_t size)
 {
+    if (ClientView* v = FindClientView(mapping); v && size <= v->size)
+        return GuardedCopy(v->view, data, size);
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     uint32_t done = 0;
     while (done < size) {
@@ -198,6 +273,8 @@ bool PlatformPutBlock(int mapping, const void* data, uint32_t size)
 
 bool PlatformGetBlock(int mapping, void* data, uint32_t size)
 {
+    if (ClientView* v = FindClientView(mapping); v && size <= v->size)
+        return GuardedCopy(data, v->view, size);
     unsigned char* bytes = static_cast<unsigned char*>(data);
     uint32_t done = 0;
     while (done < size) {
@@ -221,6 +298,10 @@ void PlatformCloseMapping(int mapping, const char* name)
 {
     if (mapping < 0)
         return;
+    if (ClientView* v = FindClientView(mapping)) {
+        munmap(v->view, v->size);
+        *v = ClientView{};
+    }
     close(mapping);
     shm_unlink(ShmName(name).c_str());
 }
