@@ -269,6 +269,9 @@ static int MainLoop(const ProgramOptions& options)
             return 0;
         PlatformSwapBuffers();
         FrameLogFrame(Automation.FrameNumber, frameStart, PlatformMonotonicNs());
+        // Texts that stood still are copied into the cache now, while the frame clock
+        // would wait: the copy waits for the rasteriser, which a frame's start should not.
+        TextCacheFill();
         // The wait comes after the swap, so a frame reads the simulator as late as it can
         // and shows what it read at once.
         PacingAfterSwap();

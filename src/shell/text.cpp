@@ -495,7 +495,12 @@ void TextCacheFrameStart()
         ClearTable();
     Cache->thisFrame ^= 1;
     Cache->seenCount[Cache->thisFrame] = 0;
-    if (Cache->queued == 0)
+    TextCacheFill();
+}
+
+void TextCacheFill()
+{
+    if (!Cache->enabled || Cache->queued == 0)
         return;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glMatrixMode(GL_PROJECTION);

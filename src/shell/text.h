@@ -31,6 +31,11 @@ struct TextCacheCounts {
     long resets = 0;   // times it was emptied (full, or reset)
 };
 void TextCacheFrameStart();
+// Copies the texts the frame queued. Reading the back buffer waits for the rasteriser to
+// finish what was drawn into it, so the main loop calls this right after the swap, in the
+// time the frame clock would sleep anyway; TextCacheFrameStart does it for callers that
+// did not (tests, benchmarks).
+void TextCacheFill();
 // A batch: the cached texts printed inside it are drawn together, at its end or at the next
 // TextBatchFlush, in one switch into the cache's texture instead of one per text (on a
 // software rasteriser each switch costs about as much as filling a short text's glyphs).
