@@ -270,6 +270,15 @@ bool PatchRect(const CacheKey& key, float width, int* x, int* y, int* w, int* h)
     return true;
 }
 
+// The text's advance as its own slot's lists move the pen.
+float SlotTextWidth(const CacheKey& key)
+{
+    float width = 0;
+    for (int i = 0; i < key.length; ++i)
+        width += Font.SlotMetrics[key.slot][static_cast<unsigned char>(key.text[i])].cellIncX;
+    return width;
+}
+
 bool PlacePatch(int w, int h, int* tx, int* ty)
 {
     if (Cache->shelfX + w > AtlasSize) {
@@ -288,9 +297,7 @@ bool PlacePatch(int w, int h, int* tx, int* ty)
 void FillEntry(CacheEntry& e)
 {
     const CacheKey& key = e.key;
-    float width = 0;
-    for (int i = 0; i < key.length; ++i)
-        width += Font.SlotMetrics[key.slot][static_cast<unsigned char>(key.text[i])].cellIncX;
+    float width = SlotTextWidth(key);
     if (!PatchRect(key, width, &e.x, &e.y, &e.w, &e.h) || !PlacePatch(e.w, e.h, &e.tx, &e.ty)) {
         if (e.w <= MaxPatch && e.h <= MaxPatch && e.w > 0 && e.h > 0)
             Cache->resetDue = true;   // the atlas is full: start afresh next frame
@@ -428,6 +435,24 @@ void QueueCachedText(const CacheEntry& e, const GLfloat colour[4])
     std::memcpy(p.colour, colour, sizeof p.colour);
 }
 
+// Whether a text about to be filled as glyphs may cover a waiting text: their rectangles
+// (the glyphs' with a margin) meet, or the new one's could not be worked out. Texts that do
+// not meet can be drawn in either order; a batch then keeps its texts through the changing
+// readouts between them instead of switching state for each.
+bool GlyphsOverlapPending(const CacheKey& key)
+{
+    float width = SlotTextWidth(key);
+    int x, y, w, h;
+    if (!PatchRect(key, width, &x, &y, &w, &h))
+        return true;
+    for (int i = 0; i < Cache->pendingCount; ++i) {
+        const CacheEntry& e = *Cache->pending[i].entry;
+        if (x < e.x + e.w && e.x < x + w && y < e.y + e.h && e.y < y + h)
+            return true;
+    }
+    return false;
+}
+
 // Draws the text from the cache when its picture is there; otherwise notes it, so that a
 // text seen again next frame is filled then. False: the caller fills the glyphs.
 bool DrawCached(int slot, const char* text, size_t length, const GLfloat colour[4])
@@ -454,9 +479,10 @@ bool DrawCached(int slot, const char* text, size_t length, const GLfloat colour[
         }
         return true;
     }
-    // This text is filled as glyphs: the batch's texts before it go first, so that texts
-    // keep their order among themselves.
-    FlushPending();
+    // This text is filled as glyphs: batch texts waiting under it go first, so that texts
+    // keep their order among themselves where they overlap.
+    if (Cache->pendingCount > 0 && GlyphsOverlapPending(probe))
+        FlushPending();
     if (!e || e->state != CacheState::Empty)
         return false;
     int frames = FramesSeen(hash);
