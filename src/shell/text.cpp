@@ -68,9 +68,10 @@ void TraceText(int slot, int alignment, const char* text)
 // ---------------------------------------------------------------------------------------
 // The text cache. A text printed at the same place three frames running (the EICAS's labels
 // and steady readouts, the soft-key legends, the page titles) is kept as a picture of its
-// own pixels: at the start of the next frame, before the clear, its glyphs are filled once
-// more, in white on black, with exactly the matrices, viewport and lists it was printed
-// with, and that patch of the back buffer is copied into an intensity texture. From then on
+// own pixels: after the frame's swap (or, for a caller that draws frames without the main
+// loop, before the next frame's clear) its glyphs are filled once more, in white on black,
+// with exactly the matrices, viewport and lists it was printed with, and that patch of the
+// back buffer is copied into an intensity texture. From then on
 // the text is one textured rectangle at the same window pixels, its texels standing for the
 // fill's coverage: the alpha test keeps the covered pixels and the current colour paints
 // them, so the picture is the one the glyphs give, pixel for pixel, while a software
@@ -139,8 +140,7 @@ struct TextCacheState {
     GLint pendingScissorBox[4] = {};
     CacheEntry entries[CacheEntries];
 };
-TextCacheState CacheStore;
-TextCacheState* const Cache = &CacheStore;
+TextCacheState Cache;
 
 uint64_t HashBytes(uint64_t h, const void* data, size_t size)
 {
@@ -170,21 +170,21 @@ bool SameKey(const CacheKey& a, const CacheKey& b)
 
 void ClearTable()
 {
-    Cache->pendingCount = 0;
-    for (CacheEntry& e : Cache->entries)
+    Cache.pendingCount = 0;
+    for (CacheEntry& e : Cache.entries)
         e.state = CacheState::Empty;
-    Cache->used = Cache->queued = 0;
-    Cache->shelfX = Cache->shelfY = Cache->shelfH = 0;
-    Cache->seenCount[0] = Cache->seenCount[1] = 0;
-    Cache->resetDue = false;
-    ++Cache->counts.resets;
+    Cache.used = Cache.queued = 0;
+    Cache.shelfX = Cache.shelfY = Cache.shelfH = 0;
+    Cache.seenCount[0] = Cache.seenCount[1] = 0;
+    Cache.resetDue = false;
+    ++Cache.counts.resets;
 }
 
 // The entry for a key, or the empty one where it would go; null when the probe runs out.
 CacheEntry* FindEntry(const CacheKey& key, uint64_t hash)
 {
     for (int i = 0; i < 16; ++i) {
-        CacheEntry& e = Cache->entries[(hash + i) & (CacheEntries - 1)];
+        CacheEntry& e = Cache.entries[(hash + i) & (CacheEntries - 1)];
         if (e.state == CacheState::Empty || (e.hash == hash && SameKey(e.key, key)))
             return &e;
     }
@@ -194,24 +194,24 @@ CacheEntry* FindEntry(const CacheKey& key, uint64_t hash)
 // How many frames running, this one included, the text has been printed unchanged.
 int FramesSeen(uint64_t hash)
 {
-    const int last = Cache->thisFrame ^ 1;
-    for (int i = 0; i < Cache->seenCount[last]; ++i)
-        if (Cache->seen[last][i].hash == hash)
-            return Cache->seen[last][i].frames + 1;
+    const int last = Cache.thisFrame ^ 1;
+    for (int i = 0; i < Cache.seenCount[last]; ++i)
+        if (Cache.seen[last][i].hash == hash)
+            return Cache.seen[last][i].frames + 1;
     return 1;
 }
 
 void NoteSeen(uint64_t hash, int frames)
 {
-    int& count = Cache->seenCount[Cache->thisFrame];
+    int& count = Cache.seenCount[Cache.thisFrame];
     if (count < SeenPerFrame)
-        Cache->seen[Cache->thisFrame][count++] = {hash, frames};
+        Cache.seen[Cache.thisFrame][count++] = {hash, frames};
 }
 
 // Whether the state the text is printed in lets a copy of its pixels stand for it.
 bool CacheableState(const GLfloat colour[4])
 {
-    if (!Cache->enabled || colour[3] < 1.0f)
+    if (!Cache.enabled || colour[3] < 1.0f)
         return false;
     if (glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_DEPTH_TEST) || glIsEnabled(GL_STENCIL_TEST) ||
         glIsEnabled(GL_POLYGON_SMOOTH) || glIsEnabled(GL_POLYGON_STIPPLE) || glIsEnabled(GL_CULL_FACE) ||
@@ -281,27 +281,29 @@ float SlotTextWidth(const CacheKey& key)
 
 bool PlacePatch(int w, int h, int* tx, int* ty)
 {
-    if (Cache->shelfX + w > AtlasSize) {
-        Cache->shelfY += Cache->shelfH;
-        Cache->shelfX = Cache->shelfH = 0;
+    if (Cache.shelfX + w > AtlasSize) {
+        Cache.shelfY += Cache.shelfH;
+        Cache.shelfX = Cache.shelfH = 0;
     }
-    if (Cache->shelfY + h > AtlasSize)
+    if (Cache.shelfY + h > AtlasSize)
         return false;
-    *tx = Cache->shelfX;
-    *ty = Cache->shelfY;
-    Cache->shelfX += w;
-    Cache->shelfH = std::max(Cache->shelfH, h);
+    *tx = Cache.shelfX;
+    *ty = Cache.shelfY;
+    Cache.shelfX += w;
+    Cache.shelfH = std::max(Cache.shelfH, h);
     return true;
 }
 
 void FillEntry(CacheEntry& e)
 {
     const CacheKey& key = e.key;
-    float width = SlotTextWidth(key);
-    if (!PatchRect(key, width, &e.x, &e.y, &e.w, &e.h) || !PlacePatch(e.w, e.h, &e.tx, &e.ty)) {
-        if (e.w <= MaxPatch && e.h <= MaxPatch && e.w > 0 && e.h > 0)
-            Cache->resetDue = true;   // the atlas is full: start afresh next frame
+    if (!PatchRect(key, SlotTextWidth(key), &e.x, &e.y, &e.w, &e.h)) {
+        e.state = CacheState::Unusable;   // off the window or too large: always glyphs
+        return;
+    }
+    if (!PlacePatch(e.w, e.h, &e.tx, &e.ty)) {
         e.state = CacheState::Unusable;
+        Cache.resetDue = true;   // the atlas is full: start afresh next frame
         return;
     }
     glViewport(key.viewport[0], key.viewport[1], key.viewport[2], key.viewport[3]);
@@ -315,7 +317,7 @@ void FillEntry(CacheEntry& e)
     glCallLists(key.length, GL_UNSIGNED_BYTE, key.text);
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, e.tx, e.ty, e.x, e.y, e.w, e.h);
     e.state = CacheState::Ready;
-    ++Cache->counts.fills;
+    ++Cache.counts.fills;
 }
 
 // Draws cached texts as textured rectangles, in one switch of the rasteriser's state into
@@ -336,7 +338,7 @@ void DrawCachedTexts(const PendingText* texts, int count)
     if (blend)
         glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, Cache->texture);
+    glBindTexture(GL_TEXTURE_2D, Cache.texture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.0f);
@@ -383,24 +385,24 @@ void DrawCachedTexts(const PendingText* texts, int count)
 // caller may have changed since.
 void FlushPending()
 {
-    if (Cache->pendingCount == 0)
+    if (Cache.pendingCount == 0)
         return;
     GLint box[4];
     bool scissor = glIsEnabled(GL_SCISSOR_TEST);
     glGetIntegerv(GL_SCISSOR_BOX, box);
-    bool same = scissor == Cache->pendingScissor &&
-                (!scissor || std::memcmp(box, Cache->pendingScissorBox, sizeof box) == 0);
+    bool same = scissor == Cache.pendingScissor &&
+                (!scissor || std::memcmp(box, Cache.pendingScissorBox, sizeof box) == 0);
     if (!same) {
-        if (Cache->pendingScissor) {
+        if (Cache.pendingScissor) {
             glEnable(GL_SCISSOR_TEST);
-            const GLint* b = Cache->pendingScissorBox;
+            const GLint* b = Cache.pendingScissorBox;
             glScissor(b[0], b[1], b[2], b[3]);
         } else {
             glDisable(GL_SCISSOR_TEST);
         }
     }
-    DrawCachedTexts(Cache->pending, Cache->pendingCount);
-    Cache->pendingCount = 0;
+    DrawCachedTexts(Cache.pending, Cache.pendingCount);
+    Cache.pendingCount = 0;
     if (!same) {
         glScissor(box[0], box[1], box[2], box[3]);
         if (scissor)
@@ -418,19 +420,19 @@ void QueueCachedText(const CacheEntry& e, const GLfloat colour[4])
     bool scissor = glIsEnabled(GL_SCISSOR_TEST);
     if (scissor)
         glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
-    if (Cache->pendingCount > 0) {
-        const CacheEntry& first = *Cache->pending[0].entry;
+    if (Cache.pendingCount > 0) {
+        const CacheEntry& first = *Cache.pending[0].entry;
         bool same = std::memcmp(first.key.viewport, e.key.viewport, sizeof e.key.viewport) == 0 &&
-                    scissor == Cache->pendingScissor &&
-                    (!scissor || std::memcmp(scissorBox, Cache->pendingScissorBox, sizeof scissorBox) == 0);
-        if (!same || Cache->pendingCount == MaxPending)
+                    scissor == Cache.pendingScissor &&
+                    (!scissor || std::memcmp(scissorBox, Cache.pendingScissorBox, sizeof scissorBox) == 0);
+        if (!same || Cache.pendingCount == MaxPending)
             FlushPending();
     }
-    if (Cache->pendingCount == 0) {
-        Cache->pendingScissor = scissor;
-        std::memcpy(Cache->pendingScissorBox, scissorBox, sizeof scissorBox);
+    if (Cache.pendingCount == 0) {
+        Cache.pendingScissor = scissor;
+        std::memcpy(Cache.pendingScissorBox, scissorBox, sizeof scissorBox);
     }
-    PendingText& p = Cache->pending[Cache->pendingCount++];
+    PendingText& p = Cache.pending[Cache.pendingCount++];
     p.entry = &e;
     std::memcpy(p.colour, colour, sizeof p.colour);
 }
@@ -441,12 +443,11 @@ void QueueCachedText(const CacheEntry& e, const GLfloat colour[4])
 // readouts between them instead of switching state for each.
 bool GlyphsOverlapPending(const CacheKey& key)
 {
-    float width = SlotTextWidth(key);
     int x, y, w, h;
-    if (!PatchRect(key, width, &x, &y, &w, &h))
+    if (!PatchRect(key, SlotTextWidth(key), &x, &y, &w, &h))
         return true;
-    for (int i = 0; i < Cache->pendingCount; ++i) {
-        const CacheEntry& e = *Cache->pending[i].entry;
+    for (int i = 0; i < Cache.pendingCount; ++i) {
+        const CacheEntry& e = *Cache.pending[i].entry;
         if (x < e.x + e.w && e.x < x + w && y < e.y + e.h && e.y < y + h)
             return true;
     }
@@ -459,7 +460,7 @@ bool DrawCached(int slot, const char* text, size_t length, const GLfloat colour[
 {
     if (!CacheableState(colour))
         return false;
-    CacheKey& probe = Cache->probe;
+    CacheKey& probe = Cache.probe;
     probe.slot = slot & 3;
     probe.length = static_cast<int>(length);
     glGetFloatv(GL_MODELVIEW_MATRIX, probe.model);
@@ -470,8 +471,8 @@ bool DrawCached(int slot, const char* text, size_t length, const GLfloat colour[
     uint64_t hash = HashKey(probe);
     CacheEntry* e = FindEntry(probe, hash);
     if (e && e->state == CacheState::Ready) {
-        ++Cache->counts.hits;
-        if (Cache->batchDepth > 0) {
+        ++Cache.counts.hits;
+        if (Cache.batchDepth > 0) {
             QueueCachedText(*e, colour);
         } else {
             PendingText one{e, {colour[0], colour[1], colour[2], colour[3]}};
@@ -481,17 +482,17 @@ bool DrawCached(int slot, const char* text, size_t length, const GLfloat colour[
     }
     // This text is filled as glyphs: batch texts waiting under it go first, so that texts
     // keep their order among themselves where they overlap.
-    if (Cache->pendingCount > 0 && GlyphsOverlapPending(probe))
+    if (Cache.pendingCount > 0 && GlyphsOverlapPending(probe))
         FlushPending();
     if (!e || e->state != CacheState::Empty)
         return false;
     int frames = FramesSeen(hash);
-    if (frames >= FramesBeforeCaching && Cache->used < CacheEntries * 3 / 4) {
+    if (frames >= FramesBeforeCaching && Cache.used < CacheEntries * 3 / 4) {
         e->hash = hash;
         e->key = probe;
         e->state = CacheState::Queued;
-        ++Cache->used;
-        ++Cache->queued;
+        ++Cache.used;
+        ++Cache.queued;
     } else {
         NoteSeen(hash, frames);
     }
@@ -511,38 +512,41 @@ void AdvancePen(int slot, const char* text, size_t length)
 
 void TextCacheFrameStart()
 {
-    if (!Cache->enabled)
+    if (!Cache.enabled)
         return;
     // A batch never spans frames; one left open (a drawing that returned early) ends here,
     // and what it held was drawn with the frame it belonged to or not at all.
-    Cache->batchDepth = 0;
-    Cache->pendingCount = 0;
-    if (Cache->resetDue || Cache->used >= CacheEntries * 3 / 4)
+    Cache.batchDepth = 0;
+    Cache.pendingCount = 0;
+    if (Cache.resetDue || Cache.used >= CacheEntries * 3 / 4)
         ClearTable();
-    Cache->thisFrame ^= 1;
-    Cache->seenCount[Cache->thisFrame] = 0;
+    Cache.thisFrame ^= 1;
+    Cache.seenCount[Cache.thisFrame] = 0;
     TextCacheFill();
 }
 
 void TextCacheFill()
 {
-    if (!Cache->enabled || Cache->queued == 0)
+    if (!Cache.enabled || Cache.queued == 0)
         return;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    if (!Cache->texture) {
-        glGenTextures(1, &Cache->texture);
-        glBindTexture(GL_TEXTURE_2D, Cache->texture);
+    // Errors left by earlier drawing are not the cache's: only its own are looked at below.
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    if (!Cache.texture) {
+        glGenTextures(1, &Cache.texture);
+        glBindTexture(GL_TEXTURE_2D, Cache.texture);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_INTENSITY8, AtlasSize, AtlasSize, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     }
-    glBindTexture(GL_TEXTURE_2D, Cache->texture);
+    glBindTexture(GL_TEXTURE_2D, Cache.texture);
     const GLenum off[] = {GL_BLEND, GL_ALPHA_TEST, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_TEXTURE_2D, GL_LIGHTING, GL_FOG,
                           GL_COLOR_LOGIC_OP, GL_POLYGON_SMOOTH, GL_POLYGON_STIPPLE, GL_CULL_FACE, GL_DITHER};
     for (GLenum cap : off)
@@ -551,20 +555,27 @@ void TextCacheFill()
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClearColor(0, 0, 0, 0);
     glColor4f(1, 1, 1, 1);
-    for (CacheEntry& e : Cache->entries)
+    for (CacheEntry& e : Cache.entries)
         if (e.state == CacheState::Queued)
             FillEntry(e);
-    Cache->queued = 0;
+    Cache.queued = 0;
+    // A driver that cannot make or fill the intensity texture gets glyphs from now on, as
+    // with ORVEX_TEXT_CACHE=0, rather than rectangles of whatever the texture holds.
+    bool failed = glGetError() != GL_NO_ERROR;
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
     glPopAttrib();
+    if (failed) {
+        std::fprintf(stderr, "orvex: the graphics driver cannot keep text pictures; drawing text as outlines\n");
+        TextCacheEnable(false);
+    }
 }
 
 void TextBatchBegin()
 {
-    ++Cache->batchDepth;
+    ++Cache.batchDepth;
 }
 
 void TextBatchFlush()
@@ -575,35 +586,50 @@ void TextBatchFlush()
 void TextBatchEnd()
 {
     FlushPending();
-    if (Cache->batchDepth > 0)
-        --Cache->batchDepth;
+    if (Cache.batchDepth > 0)
+        --Cache.batchDepth;
 }
 
 void TextCacheEnable(bool on)
 {
     TextCacheReset();
-    Cache->enabled = on;
+    Cache.enabled = on;
 }
 
 void TextCacheReset()
 {
     ClearTable();
-    Cache->counts = TextCacheCounts{};
-    if (Cache->texture)
-        glDeleteTextures(1, &Cache->texture);
-    Cache->texture = 0;
+    Cache.counts = TextCacheCounts{};
+    if (Cache.texture)
+        glDeleteTextures(1, &Cache.texture);
+    Cache.texture = 0;
 }
 
 TextCacheCounts TextCacheCountsNow()
 {
-    return Cache->counts;
+    return Cache.counts;
+}
+
+// ORVEX_TEXT_CACHE: 0 turns the cache off, 1 or unset leaves it on. Anything else is said
+// once, and the cache stays on.
+static bool TextCacheWanted()
+{
+    static const bool wanted = [] {
+        const char* setting = std::getenv("ORVEX_TEXT_CACHE");
+        if (!setting || std::strcmp(setting, "1") == 0)
+            return true;
+        if (std::strcmp(setting, "0") == 0)
+            return false;
+        std::fprintf(stderr, "orvex: ORVEX_TEXT_CACHE=%s is neither 0 (off) nor 1 (on); the text cache stays on\n", setting);
+        return true;
+    }();
+    return wanted;
 }
 
 void BuildFont(const char* face, int slot, int height, int weight)
 {
     (void)height;   // glyphs are built at one unit per em; callers scale
-    const char* cacheSetting = std::getenv("ORVEX_TEXT_CACHE");
-    TextCacheEnable(!(cacheSetting && std::strcmp(cacheSetting, "0") == 0));
+    TextCacheEnable(TextCacheWanted());
     Font.ListBase[slot] = glGenLists(256);
     bool found = PlatformBuildOutlineFont(face, weight >= 700, Font.ListBase[slot], Font.Metrics);
     std::memcpy(Font.SlotMetrics[slot & 3], Font.Metrics, sizeof Font.Metrics);
