@@ -56,6 +56,10 @@ void DrawRoute() {}
 void SelectNearby(std::vector<NavRecord>&) {}
 int MapRangeNm() { return 10; }
 float TextWidth(const char*, float* lastAdvance) { return *lastAdvance = 0.5f, 1.0f; }
+// No text cache and no trace: batches have nothing waiting, and nothing is traced.
+void TextBatchFlush() {}
+bool TextTraceActive() { return false; }
+void TraceRoseLabels() {}
 // The alert list's own exchange with the module; the fuzzer calls the decisions directly.
 void EvaluateAlerts() {}
 
