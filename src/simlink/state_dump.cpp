@@ -2,9 +2,11 @@
 // conversions, the received value under <Name>Raw where a field is converted in place,
 // and the cockpit and display state around it. Generated from the field lists in
 // aircraft.h, so a field added there appears here without further work.
-// Owns: the dump file. Reads: Aircraft, Cockpit, Shell, Menu, Traffic.TrafficOn, the window title.
+// Owns: the dump file. Reads: Aircraft, Cockpit, Shell, Menu, Traffic.TrafficOn, the take-off
+// speeds of AircraftConfig, the window title.
 #include "simlink/state_dump.h"
 
+#include "menu/aircraft_config.h"
 #include "menu/menu.h"
 #include "plan/plan.h"
 #include "platform/platform.h"
@@ -138,6 +140,10 @@ int StateDumpFormat(long frame, char* buffer, int size)
     Key(&w, "PlanSelected"), Value(&w, PlanList.selected);
     Key(&w, "PlanLoaded"), Value(&w, FlightPlan.loaded);
     Key(&w, "PlanLegCount"), Value(&w, FlightPlan.legCount);
+    // The take-off speeds as the V-speeds page shows and sets them.
+    Key(&w, "V1"), Value(&w, AircraftConfig.V1);
+    Key(&w, "VR"), Value(&w, AircraftConfig.VR);
+    Key(&w, "V2"), Value(&w, AircraftConfig.V2);
     Key(&w, "PanelFlags"), Value(&w, Cockpit.PanelFlags);
     Key(&w, "DisplayReversion"), Value(&w, Cockpit.DisplayReversion);
     Key(&w, "PanelNotifyPending"), Value(&w, Cockpit.PanelNotifyPending);
