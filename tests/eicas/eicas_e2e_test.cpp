@@ -4,12 +4,11 @@
 #include "trace_colours.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
-#include <thread>
+#include <sstream>
 
 namespace {
 // An installation folder configured as display unit 2 (EICAS first), without bezel.
@@ -22,6 +21,8 @@ std::string MakeUnit2(const std::string& name)
     return unit;
 }
 
+constexpr int PanelFlagAcknowledgeBit = 0x20;   // set by the panel, cleared by the unit that takes it
+
 int PanelFlags()
 {
     int status = 0;
@@ -29,28 +30,69 @@ int PanelFlags()
     return status == 0 ? std::atoi(out.c_str()) : -1;
 }
 
-// Presses acknowledge until the bits in `cleared` are clear. No lock guards the byte: a
-// press landing between the unit's read and write-back is lost, and the crew presses again.
-bool AcknowledgeUntilClear(int cleared)
+long LastFrame(const std::string& path)
 {
-    for (int press = 0; press < 5; ++press)
-        if (Panel("ack"); WaitUntil([&] { return (PanelFlags() & cleared) == 0; }, 2000))
+    return std::atol(JsonValue(LastLine(path), "frame").c_str());
+}
+
+// Presses acknowledge until the bits in `cleared` are clear, judged two frames of the unit
+// (its text trace) after it took the press: the master bits fall at the evaluation after
+// the one that acknowledged. No lock guards the byte: a press landing between the unit's
+// read and write-back is lost (the write-back clears the acknowledge bit unseen), and the
+// crew presses again. With nothing to acknowledge the request stays pending, to be dropped
+// by the next message raised.
+bool AcknowledgeUntilClear(int cleared, const std::string& trace)
+{
+    for (int press = 0; press < 5; ++press) {
+        Panel("ack");
+        if (!WaitUntil([&] {
+                int flags = PanelFlags();
+                return (flags & PanelFlagAcknowledgeBit) == 0 || (flags & cleared) == 0;
+            }))
+            return false;
+        long frame = LastFrame(trace);
+        if (!WaitUntil([&] { return LastFrame(trace) >= frame + 2; }))
+            return false;
+        if ((PanelFlags() & cleared) == 0)
             return true;
+    }
     return false;
 }
 
-// Colours of the text `text` drawn in the trace from byte `from` on.
-std::set<std::string> ColoursSince(const std::string& path, size_t from, const std::string& text)
+// Colours of the text `text` in the trace's complete lines of frame `from` on.
+std::set<std::string> ColoursFrom(const std::string& path, long from, const std::string& text)
 {
-    std::string part = ReadFile(path).substr(from);
-    part = part.substr(0, part.rfind('\n') + 1);   // the unit is still writing the last line
-    std::string scratch = path + ".part";
-    WriteFile(scratch, part);
     std::set<std::string> colours;
-    for (const TraceText& t : ReadTextTrace(scratch))
-        if (t.text == text)
+    std::string all = ReadFile(path);
+    std::istringstream lines(all.substr(0, all.rfind('\n') + 1));   // the unit is still writing the last line
+    std::string line;
+    while (std::getline(lines, line))
+        if (std::atol(JsonValue(line, "frame").c_str()) >= from && JsonValue(line, "text") == text) {
+            TraceText t;
+            std::sscanf(JsonValue(line, "rgb").c_str(), "[%f,%f,%f]", &t.r, &t.g, &t.b);
             colours.insert(ColourName(&t));
+        }
     return colours;
+}
+
+// Start (ms, the unit's clock) of frame `frame` in the frame log; -1 until it is logged.
+double FrameStart(const std::string& log, long frame)
+{
+    for (const std::string& line : ReadLines(log))
+        if (std::atol(JsonValue(line, "frame").c_str()) == frame && line.back() == '}')
+            return std::atof(JsonValue(line, "start_ms").c_str());
+    return -1;
+}
+
+// Waits until the unit's clock has run `ms` past the start of frame `frame`: the frames
+// since then span that much of its time, however few a busy machine let it draw.
+bool WaitClock(const std::string& log, long frame, double ms)
+{
+    return WaitUntil([&] {
+        double from = FrameStart(log, frame);
+        std::string last = LastLine(log);
+        return from >= 0 && !last.empty() && std::atof(JsonValue(last, "start_ms").c_str()) >= from + ms;
+    });
 }
 
 class EicasEndToEnd : public ::testing::Test {
@@ -70,24 +112,30 @@ TEST_F(EicasEndToEnd, CautionLightsMasterCautionUntilThePanelAcknowledges)
     // Taxiing out with both engines running and the pitot heat on.
     sim = StartSim("--freeze --at 300");
     ASSERT_GT(sim.pid, 0);
-    std::string dir = MakeUnit2("eicas-e2e"), trace = dir + "/trace.jsonl";
-    unit = StartBackground(ProgramPath("orvex") + " --dir " + dir + " --headless --frames 1000000 --text-trace " + trace, "");
-    ASSERT_TRUE(WaitUntil([&] { return ReadFile(trace).find("\"58.00\"") != std::string::npos; }, 10000))
+    std::string dir = MakeUnit2("eicas-e2e"), trace = dir + "/trace.jsonl", log = dir + "/frames.jsonl";
+    unit = StartBackground(ProgramPath("orvex") + " --dir " + dir + " --headless --frames 1000000 --fps 60 --text-trace " +
+                               trace + " --frame-log " + log,
+                           "");
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(trace).find("\"58.00\"") != std::string::npos; }))
         << "the unit draws the simulator's N2";
-    ASSERT_TRUE(AcknowledgeUntilClear(0x18)) << "whatever power-up raised";
+    ASSERT_TRUE(AcknowledgeUntilClear(0x18, trace)) << "whatever power-up raised";
 
     Panel("poke 0x029C 1 0");   // pitot heat off: "L R PITOT HT"
-    ASSERT_TRUE(WaitUntil([] { return (PanelFlags() & 0x18) == 0x08; }, 5000)) << PanelFlags();
-    size_t mark = ReadFile(trace).size();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_EQ(ColoursSince(trace, mark, "L R PITOT HT"), (std::set<std::string>{"amber", "black"}));
+    ASSERT_TRUE(WaitUntil([] { return (PanelFlags() & 0x18) == 0x08; })) << PanelFlags();
+    // Raised and not acknowledged: it blinks.
+    long raised = LastFrame(trace) + 1;
+    EXPECT_TRUE(WaitUntil([&] {
+        return ColoursFrom(trace, raised, "L R PITOT HT") == std::set<std::string>{"amber", "black"};
+    })) << "the caution blinks";
 
-    ASSERT_TRUE(AcknowledgeUntilClear(0x28)) << PanelFlags();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    mark = ReadFile(trace).size();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_EQ(ColoursSince(trace, mark, "L R PITOT HT"), std::set<std::string>{"amber"});
-    EXPECT_EQ(ColoursSince(trace, mark, "END"), std::set<std::string>{"cyan"});
+    ASSERT_TRUE(AcknowledgeUntilClear(0x28, trace)) << PanelFlags();
+    // The unit cleared the bits in the frame that took the acknowledgement; two frames on,
+    // every frame drawn is an acknowledged one. Over more than a second of its clock (both
+    // halves of a blink) the row stays lit.
+    long acknowledged = LastFrame(trace) + 2;
+    ASSERT_TRUE(WaitClock(log, acknowledged, 1100));
+    EXPECT_EQ(ColoursFrom(trace, acknowledged, "L R PITOT HT"), std::set<std::string>{"amber"});
+    EXPECT_EQ(ColoursFrom(trace, acknowledged, "END"), std::set<std::string>{"cyan"});
 }
 
 // Raw simulator values at the band edges, poked into the frozen flight.

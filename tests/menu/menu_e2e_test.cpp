@@ -4,7 +4,6 @@
 #include "support/support.h"
 
 #include <cstdlib>
-#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -44,21 +43,20 @@ protected:
                                    dir + "/state.jsonl",
                                "");
         ASSERT_GT(unit.pid, 0);
-        ASSERT_TRUE(WaitFor(dir, [](const std::string& s) { return JsonValue(s, "LinkConnected") == "true"; }));
+        ASSERT_TRUE(WaitFor(dir, Shows("LinkConnected", "true")));
+        // The first exchange reads the knob counter where the simulator holds it, which
+        // the unit may take as one step; a few frames on, that is behind it.
+        ASSERT_TRUE(WaitFrames(Dump(dir), 3));
     }
-    // Waits until the unit's newest state line satisfies `ok`.
-    bool WaitFor(const std::string& dir, const std::function<bool(const std::string&)>& ok)
-    {
-        return WaitUntil([&] {
-            std::string line = LastLine(dir + "/state.jsonl");
-            return !line.empty() && ok(line);
-        });
-    }
+    std::string Dump(const std::string& dir) { return dir + "/state.jsonl"; }
+    bool WaitFor(const std::string& dir, const StateCheck& ok) { return WaitForState(Dump(dir), ok); }
     bool WaitForMenu(const std::string& dir, int level, int page)
     {
-        return WaitFor(dir, [&](const std::string& s) {
-            return JsonValue(s, "MenuLevel") == std::to_string(level) && JsonValue(s, "MenuPage") == std::to_string(page);
-        });
+        return WaitFor(dir, MenuAt(level, page));
+    }
+    static StateCheck MenuAt(int level, int page)
+    {
+        return Shows("MenuLevel", std::to_string(level), "MenuPage", std::to_string(page));
     }
 };
 
@@ -71,16 +69,16 @@ TEST_F(MenuEndToEnd, PanelSetsTheSpeedsAndBothUnitsGetThem)
     sim = StartSim("--freeze --at 300");
     ASSERT_GT(sim.pid, 0);
     StartUnit(du3);   // the first run lays down the default accfg.ini (100 kt each)
-    Panel("key 3 1");
-    ASSERT_TRUE(WaitForMenu(du3, 2, 0));
-    Panel("key 3 1");
-    ASSERT_TRUE(WaitForMenu(du3, 4, 7));
-    Panel("key 3 3");                 // VR
-    Panel("knob 3 up 3");
-    Panel("knob 3 down 1");
+    const std::string dump = Dump(du3);
+    ASSERT_TRUE(PressKey(dump, 3, 1, MenuAt(2, 0)));
+    ASSERT_TRUE(PressKey(dump, 3, 1, MenuAt(4, 7)));
+    ASSERT_TRUE(PressKey(dump, 3, 3, Shows("PendingSoftKey", "3", "VR", "100")));   // VR
+    // Each step moves the selected speed by one knot, and only that speed.
+    for (int vr : {101, 102, 103})
+        ASSERT_TRUE(TurnKnob(dump, 3, true, Shows("VR", std::to_string(vr), "V1", "100"))) << vr;
+    ASSERT_TRUE(TurnKnob(dump, 3, false, Shows("VR", "102", "V2", "100")));
     std::remove((du2 + "/accfg.ini").c_str());
-    Panel("key 3 0");                 // RTN
-    ASSERT_TRUE(WaitForMenu(du3, 0, 0));
+    ASSERT_TRUE(PressKey(dump, 3, 0, MenuAt(0, 0)));   // RTN
     ASSERT_TRUE(WaitUntil([&] { return FileExists(du2 + "/accfg.ini"); }));
     for (const std::string& dir : {du3, du2}) {
         std::string file = ReadFile(dir + "/accfg.ini");
@@ -103,14 +101,10 @@ TEST_F(MenuEndToEnd, PanelLoadsAPlanThatTheNextSimulatorStartFlies)
     sim = StartSim("--freeze --at 300");
     ASSERT_GT(sim.pid, 0);
     StartUnit(du3);
-    Panel("key 3 1");
-    ASSERT_TRUE(WaitForMenu(du3, 2, 0));
-    Panel("key 3 3");
-    ASSERT_TRUE(WaitFor(du3, [](const std::string& s) { return JsonValue(s, "PlanCount") == "1"; }));
-    Panel("key 3 3");
-    ASSERT_TRUE(WaitFor(du3, [](const std::string& s) {
-        return JsonValue(s, "PlanLegCount") == "2" && JsonValue(s, "ShowRoute") == "true";
-    }));
+    const std::string dump = Dump(du3);
+    ASSERT_TRUE(PressKey(dump, 3, 1, MenuAt(2, 0)));
+    ASSERT_TRUE(PressKey(dump, 3, 3, Shows("MenuPage", "9", "PlanCount", "1")));
+    ASSERT_TRUE(PressKey(dump, 3, 3, Shows("PlanLegCount", "2", "ShowRoute", "true")));
     const std::string section = "[ACTIVE_PLAN]\n2,33.240334,-117.417503,OCN\n1,33.783333,-118.053665,SLI\n";
     for (const std::string& dir : {du3, du2}) {
         ASSERT_TRUE(WaitUntil([&] { return ReadFile(dir + "/accfg.ini").find("[ACTIVE_PLAN]\n2,") != std::string::npos; }));
@@ -133,13 +127,14 @@ TEST_F(MenuEndToEnd, EicasKeysSelectSystemsPages)
     sim = StartSim("--freeze --at 300");
     ASSERT_GT(sim.pid, 0);
     StartUnit(du2);
+    const std::string dump = Dump(du2);
     ASSERT_TRUE(WaitForMenu(du2, 1, 1));
-    Panel("key 2 5");
-    ASSERT_TRUE(WaitForMenu(du2, 1, 6));
-    Panel("key 2 5");
-    Panel("key 3 2");   // unit 3's key: not this unit's
-    Panel("key 2 1");
-    ASSERT_TRUE(WaitForMenu(du2, 1, 2));
+    ASSERT_TRUE(PressKey(dump, 2, 5, MenuAt(1, 6)));
+    ASSERT_TRUE(PressKey(dump, 2, 5, MenuAt(1, 6)));   // seen down and up, and the page stays
+    Panel("key 3 2");                                // unit 3's key: not this unit's
+    ASSERT_TRUE(WaitFrames(dump, 3));
+    EXPECT_TRUE(MenuAt(1, 6)(LastLine(dump)));
+    ASSERT_TRUE(PressKey(dump, 2, 1, MenuAt(1, 2)));
 }
 
 // Clicks on the bezel's key and knob areas, in percent of the 433 x 605 display area.

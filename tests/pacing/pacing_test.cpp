@@ -5,9 +5,9 @@
 #include "support/support.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 #include <map>
 #include <signal.h>
-#include <thread>
 
 TEST(Pacing, DeadlinesAdvanceByWholePeriodsAndRestartAfterAStall)
 {
@@ -45,46 +45,84 @@ TEST(Pacing, RateComesFromTheOptionThenTheEnvironmentThenTheFrameLimit)
 
 namespace {
 
-std::map<long, double> FrameTimes(const std::string& path, const char* key)
+// One frame of the frame log: when it started and when it was swapped (ms, monotonic).
+struct FrameSpan {
+    double start = 0, swap = 0;
+};
+std::map<long, FrameSpan> FrameSpans(const std::string& path)
 {
-    std::map<long, double> times;
-    for (const std::string& line : ReadLines(path))
-        times[std::atol(JsonValue(line, "frame").c_str())] = std::atof(JsonValue(line, key).c_str());
-    return times;
+    std::map<long, FrameSpan> spans;
+    for (const std::string& line : ReadLines(path)) {
+        if (line.empty() || line.back() != '}')
+            continue;   // the unit was stopped while writing it
+        spans[std::atol(JsonValue(line, "frame").c_str())] = {std::atof(JsonValue(line, "start_ms").c_str()),
+                                                              std::atof(JsonValue(line, "swap_ms").c_str())};
+    }
+    return spans;
 }
 
-// Times (frame starts, ms) at which `text` went from black to lit, and the last time it
-// was black; `first` is when it was first drawn, taken at that frame's swap: the first
-// frame loads the navigation data before it reads the clock.
-struct Blinking {
-    std::vector<double> lit;
-    double first = -1, lastBlack = -1;
-};
-Blinking BlinkOf(const std::vector<TraceText>& trace, const std::map<long, double>& starts,
-                 const std::map<long, double>& swaps, const std::string& text)
+// Milliseconds of the unit's own clock its frame log covers so far.
+double LoggedMs(const std::string& path)
 {
-    Blinking b;
-    bool wasBlack = false;
-    for (const TraceText& t : trace) {
-        if (t.text != text || !starts.count(t.frame))
-            continue;
-        double at = starts.at(t.frame);
-        bool black = t.r == 0 && t.g == 0 && t.b == 0;
-        if (b.first < 0)
-            b.first = swaps.at(t.frame);
-        if (black)
-            b.lastBlack = at;
-        else if (wasBlack)
-            b.lit.push_back(at);
-        wasBlack = black;
-    }
-    return b;
+    std::vector<std::string> lines = ReadLines(path);
+    if (lines.size() < 2 || LastLine(path).empty())
+        return 0;
+    return std::atof(JsonValue(LastLine(path), "start_ms").c_str()) - std::atof(JsonValue(lines[0], "start_ms").c_str());
+}
+
+// How a row was drawn in one frame: lit or black, and the span in which the frame read the
+// clock that decided it (between its start and its swap).
+struct Seen {
+    double from, to;
+    bool lit;
+};
+std::vector<Seen> SeenOf(const std::vector<TraceText>& trace, const std::map<long, FrameSpan>& spans, const std::string& text)
+{
+    std::vector<Seen> seen;
+    for (const TraceText& t : trace)
+        if (t.text == text && spans.count(t.frame))
+            seen.push_back({spans.at(t.frame).start, spans.at(t.frame).swap, !(t.r == 0 && t.g == 0 && t.b == 0)});
+    return seen;
+}
+
+// The blink: dark in the first half of each second of the clock, lit in the second. The
+// program's clock starts at an unknown moment, so `phase` is where its seconds begin on the
+// frame log's clock. Whether some moment in [from, to] is dark, or lit.
+constexpr double Tolerance = 2;   // ms: the logs' rounding and the float clock of the time-out
+bool DarkIn(double from, double to, double phase)
+{
+    from -= Tolerance, to += Tolerance;
+    if (to - from >= 500)
+        return true;
+    double at = std::fmod(from - phase + 1e6, 1000.0);
+    return at <= 500 || at + (to - from) >= 1000;
+}
+bool LitIn(double from, double to, double phase)
+{
+    from -= Tolerance, to += Tolerance;
+    if (to - from >= 500)
+        return true;
+    double at = std::fmod(from - phase + 1e6, 1000.0);
+    return at > 500 || at + (to - from) > 500;
+}
+
+// Frames that no blink of a one-second period at `phase` explains.
+int Unexplained(const std::vector<Seen>& seen, double phase)
+{
+    int wrong = 0;
+    for (const Seen& s : seen)
+        wrong += s.lit ? !LitIn(s.from, s.to, phase) : !DarkIn(s.from, s.to, phase);
+    return wrong;
 }
 }  // namespace
 
 // Without a simulator the display runs powered with every value zero: both engines shut
 // down ("L R ENG SHUTDOWN", an advisory) and the pitot heat off ("L R PITOT HT", a caution),
-// both raised at the first frame and never acknowledged.
+// both raised at the first frame and never acknowledged. Each frame is judged at the time
+// it read the clock, as the frame log tells it: a busy machine gives fewer frames and longer
+// ones, never a wrong verdict, while a wrong period drifts away from every phase within a
+// few seconds. (How steadily the clock holds its rate is the benchmark's business:
+// bench_cockpit_cpu reports each unit's frames a second.)
 TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
 {
     UsePrivateRuntimeDir();
@@ -102,45 +140,63 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
                                             "/t.jsonl --frame-log " + dir + "/f.jsonl",
                                         ""));
     }
-    // Long enough for the five-second advisory and a second after it, with a start-up that
-    // takes a second or two on a busy machine.
-    std::this_thread::sleep_for(std::chrono::milliseconds(9000));
+    // Seven seconds of each unit's own frames: the five-second advisory and more than a
+    // second after it, however long a busy machine takes to give them.
+    for (const std::string& dir : dirs)
+        EXPECT_TRUE(WaitUntil([&] { return LoggedMs(dir + "/f.jsonl") > 7000; }, 180000)) << dir;
     for (BackgroundProcess& unit : units)
         EXPECT_EQ(StopBackground(unit), 0) << "SIGTERM closes the window like its close button";
 
     for (size_t i = 0; i < dirs.size(); ++i) {
         double rate = rates[i];
         SCOPED_TRACE(rate ? std::to_string(static_cast<int>(rate)) + " frames/s" : std::string("unpaced"));
-        std::map<long, double> starts = FrameTimes(dirs[i] + "/f.jsonl", "start_ms");
-        std::map<long, double> swaps = FrameTimes(dirs[i] + "/f.jsonl", "swap_ms");
-        ASSERT_GT(starts.size(), 100u);
+        std::map<long, FrameSpan> spans = FrameSpans(dirs[i] + "/f.jsonl");
+        ASSERT_GT(spans.size(), 100u);
         if (rate == 30 || rate == 60) {
-            // Mean frame period after the first frame (which loads the navigation data). A
-            // frame that misses its deadline restarts the clock rather than bursting, so a
-            // loaded machine only ever lengthens the mean: it may not be shorter than the
-            // period by more than a few percent (a clock that runs fast or bursts), and a
-            // clock that sleeps a period too many would be twice as long. How close it stays
-            // on a quiet machine is the benchmark's business, not this test's.
-            double mean = (starts.rbegin()->second - std::next(starts.begin())->second) / (starts.size() - 2);
+            // A frame that misses its deadline restarts the clock rather than bursting, so a
+            // busy machine only lengthens the mean period after the first frame (which loads
+            // the navigation data): shorter by more than a few percent is a clock that runs
+            // fast or bursts.
+            double mean = (spans.rbegin()->second.start - std::next(spans.begin())->second.start) / (spans.size() - 2);
             EXPECT_GT(mean, 0.97 * 1000 / rate);
-            EXPECT_LT(mean, 1.6 * 1000 / rate);
         }
-        double slack = (rate ? 1000 / rate : 5) + 30;   // one frame, plus a scheduling hiccup
         std::vector<TraceText> trace = ReadTextTrace(dirs[i] + "/t.jsonl");
 
-        Blinking caution = BlinkOf(trace, starts, swaps, "L R PITOT HT");
-        ASSERT_GE(caution.lit.size(), 5u);
-        // Over several blinks, so one late frame on a busy machine (which delays one blink
-        // and shortens the next) cannot hide or fake a wrong period.
-        double blinks = static_cast<double>(caution.lit.size() - 1);
-        EXPECT_NEAR((caution.lit.back() - caution.lit.front()) / blinks, 1000, slack / 2) << "one blink a second";
+        // The caution blinks once a second: some phase explains every frame, with frames
+        // enough in both halves of the second to tell.
+        std::vector<Seen> caution = SeenOf(trace, spans, "L R PITOT HT");
+        ASSERT_GT(caution.size(), 100u);
+        double phase = 0;
+        int best = static_cast<int>(caution.size());
+        for (double p = 0; p < 1000 && best > 0; p += 0.5)
+            if (int wrong = Unexplained(caution, p); wrong < best)
+                best = wrong, phase = p;
+        EXPECT_EQ(best, 0) << "no one-second blink explains the caution's frames";
+        int dark = 0, lit = 0;
+        for (const Seen& s : caution)
+            dark += !LitIn(s.from, s.to, phase), lit += !DarkIn(s.from, s.to, phase);
+        EXPECT_GT(dark, 20);
+        EXPECT_GT(lit, 20);
 
-        Blinking advisory = BlinkOf(trace, starts, swaps, "L R ENG SHUTDOWN");
-        ASSERT_GE(advisory.first, 0);
-        // It blinks for five seconds, then stays lit: the last dark half-second falls in
-        // the fifth second, and nothing is dark after it.
-        EXPECT_GT(advisory.lastBlack - advisory.first, 4000);
-        EXPECT_LE(advisory.lastBlack - advisory.first, 5000 + slack);
-        EXPECT_GT(starts.rbegin()->second - advisory.first, 5000 + 1000) << "ran long enough to see it stop";
+        // The advisory blinks with it from the frame that first drew it (the first frame,
+        // which loads the navigation data before it reads the clock) for five seconds, then
+        // stays lit.
+        std::vector<Seen> advisory = SeenOf(trace, spans, "L R ENG SHUTDOWN");
+        ASSERT_FALSE(advisory.empty());
+        const double raisedFrom = advisory.front().from, raisedTo = advisory.front().to;
+        int wrong = 0, darkBefore = 0, litAfter = 0;
+        for (const Seen& s : advisory) {
+            bool blinkingAtAll = s.from - Tolerance <= raisedTo + 5000;   // some moment still blinking
+            bool steadyAtAll = s.to + Tolerance > raisedFrom + 5000;      // some moment past the time-out
+            if (s.lit)
+                wrong += !steadyAtAll && !LitIn(s.from, s.to, phase);
+            else
+                wrong += !blinkingAtAll || !DarkIn(s.from, std::min(s.to, raisedTo + 5000), phase);
+            darkBefore += !s.lit && s.to < raisedFrom + 5000;
+            litAfter += s.lit && s.from > raisedTo + 5000 && !LitIn(s.from, s.to, phase);
+        }
+        EXPECT_EQ(wrong, 0) << "frames that a five-second blink does not explain";
+        EXPECT_GT(darkBefore, 10) << "it blinked";
+        EXPECT_GT(litAfter, 5) << "it stayed lit in the dark halves after the five seconds";
     }
 }

@@ -42,7 +42,7 @@ TEST(Program, ConfigDeletedDuringTheRunIsNotRecreatedAtExit)
     std::string unit = MakeScratchUnit("deleted-config");
     BackgroundProcess run = StartBackground(Orvex(unit, "--frames 2000"), "");
     ASSERT_GT(run.pid, 0);
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(unit + "/MFD.ini"); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(unit + "/MFD.ini"); }));
     std::remove((unit + "/MFD.ini").c_str());
     EXPECT_EQ(WaitBackground(run, 60000), 0);
     EXPECT_FALSE(FileExists(unit + "/MFD.ini"));

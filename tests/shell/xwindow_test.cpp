@@ -15,7 +15,7 @@ TEST(RealWindow, TitlePositionFrameSwitchBezelClicksAndEscape)
     int rc = RunCommand("env -u SDL_VIDEODRIVER xvfb-run -a -s \"-screen 0 1280x1024x24 -nolisten tcp\" " +
                             std::string(ORVEX_SOURCE_DIR) + "/tests/shell/xwindow-check.sh " + ProgramPath("orvex") +
                             " " + unit,
-                        &out, 90);
+                        &out, 300);   // only for a hang: the script waits on the unit's state
     ASSERT_EQ(rc, 0) << out;
     EXPECT_NE(out.find("title: Orvex DU3 MFD - v1.0.0.4 build 203"), std::string::npos) << out;
     EXPECT_NE(out.find("position: 100,100"), std::string::npos) << out;

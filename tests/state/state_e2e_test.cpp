@@ -228,7 +228,7 @@ TEST_F(StateEndToEnd, PanelFlagsKeepOtherBitsAndCarryTheRewriteNoticeOnce)
     Panel("man on");   // bit 2, the panel's
     ShellReset();
     CockpitReset();
-    ConnectSimulatorAtStart(2000);   // the unit's own start-up wait, not one frame's step
+    ConnectSimulatorAtStart(20000);   // the unit's own start-up wait (a busy machine may need long), not one frame's step
     ASSERT_TRUE(Shell.LinkConnected);
     auto flags = [] {
         uint8_t value = 0xFF;

@@ -173,6 +173,83 @@ std::string Panel(const std::string& args, int* status)
     return out;
 }
 
+bool WaitForState(const std::string& dump, const StateCheck& ok)
+{
+    return WaitUntil([&] {
+        std::string line = LastLine(dump);
+        return !line.empty() && ok(line);
+    });
+}
+
+long DumpFrame(const std::string& dump)
+{
+    return std::atol(JsonValue(LastLine(dump), "frame").c_str());
+}
+
+bool WaitFrames(const std::string& dump, long frames)
+{
+    long until = DumpFrame(dump) + frames;
+    return WaitForState(dump, [&](const std::string& line) { return std::atol(JsonValue(line, "frame").c_str()) >= until; });
+}
+
+namespace {
+// Whether any complete line of the dump after byte `from` saw soft key `key` down.
+bool SeenDown(const std::string& dump, std::streamoff from, int key)
+{
+    std::ifstream in(dump, std::ios::binary);
+    in.seekg(from);
+    std::string line;
+    while (std::getline(in, line))
+        if (!in.eof() && std::atoi(JsonValue(line, "SoftKeyMask").c_str()) >> key & 1)
+            return true;
+    return false;
+}
+} // namespace
+
+bool PressKey(const std::string& dump, int unit, int key, const StateCheck& ok)
+{
+    for (int press = 0; press < 3; ++press) {
+        std::error_code error;
+        std::streamoff before = static_cast<std::streamoff>(fs::file_size(dump, error));
+        if (error)
+            before = 0;
+        Panel("key " + std::to_string(unit) + " " + std::to_string(key));
+        // The panel has released the key when it returns; two frames on, every frame that
+        // could have read it down has been dumped.
+        long released = DumpFrame(dump);
+        bool seen = false, missed = false;
+        bool done = WaitUntil([&] {
+            std::string line = LastLine(dump);
+            if (line.empty())
+                return false;
+            seen = seen || SeenDown(dump, before, key);
+            if (!seen)
+                return missed = std::atol(JsonValue(line, "frame").c_str()) >= released + 2;
+            return (std::atoi(JsonValue(line, "SoftKeyMask").c_str()) >> key & 1) == 0 && ok(line);
+        });
+        if (!missed)
+            return done;
+        std::fprintf(stderr, "no frame saw soft key %d of unit %d down (a busy machine): pressed again\n", key, unit);
+    }
+    return false;
+}
+
+bool TurnKnob(const std::string& dump, int unit, bool up, const StateCheck& ok)
+{
+    Panel("knob " + std::to_string(unit) + (up ? " up 1" : " down 1"));
+    return WaitForState(dump, ok);
+}
+
+StateCheck Shows(const std::string& key, const std::string& value)
+{
+    return [=](const std::string& line) { return JsonValue(line, key) == value; };
+}
+
+StateCheck Shows(const std::string& key1, const std::string& value1, const std::string& key2, const std::string& value2)
+{
+    return [=](const std::string& line) { return JsonValue(line, key1) == value1 && JsonValue(line, key2) == value2; };
+}
+
 bool WaitUntil(const std::function<bool()>& ok, int timeoutMs)
 {
     for (int waited = 0; waited < timeoutMs; waited += 20) {

@@ -27,9 +27,10 @@ struct BackgroundProcess {
     pid_t pid = -1;
     std::string stdoutPath;
 };
-// Starts `command` with /bin/sh; waits up to timeoutMs for `readyLine` on its standard
-// output when it is not empty. Returns pid -1 on failure.
-BackgroundProcess StartBackground(const std::string& command, const std::string& readyLine, int timeoutMs = 10000);
+// Starts `command` with /bin/sh; waits for `readyLine` on its standard output when it is
+// not empty (up to timeoutMs, which only ends a wait for a program that hangs). Returns pid
+// -1 on failure, at once when the program ends first.
+BackgroundProcess StartBackground(const std::string& command, const std::string& readyLine, int timeoutMs = 60000);
 // Waits for the program to end by itself; its exit code, or -1 after timeoutMs (it is then killed).
 int WaitBackground(BackgroundProcess& process, int timeoutMs);
 // SIGTERM, then SIGKILL after a second; returns the exit status as waitpid gives it.
@@ -43,8 +44,31 @@ BackgroundProcess StartSim(const std::string& options = "--freeze");
 // Runs orvex-panel with `args`; its output. The exit code goes to *status, or is expected
 // to be 0 when status is null.
 std::string Panel(const std::string& args, int* status = nullptr);
-// Polls `ok` every 20 ms for up to timeoutMs; its last answer.
-bool WaitUntil(const std::function<bool()>& ok, int timeoutMs = 10000);
+// Polls `ok` every 20 ms until it holds; its last answer. The limit only ends a wait for
+// something that is not coming: what is waited for is state, so a busy machine makes the
+// wait longer, never wrong.
+bool WaitUntil(const std::function<bool()>& ok, int timeoutMs = 60000);
+
+// The cockpit driven by state: each command waits until the running unit's state dump
+// (`dump`, one JSON line a frame) shows what it did, so the next one cannot merge with it.
+using StateCheck = std::function<bool(const std::string& line)>;
+// Waits until the dump's newest complete line satisfies `ok`.
+bool WaitForState(const std::string& dump, const StateCheck& ok);
+// The frame number of the dump's newest line (0 when there is none yet).
+long DumpFrame(const std::string& dump);
+// Waits until the unit has drawn `frames` frames past its newest dumped one.
+bool WaitFrames(const std::string& dump, long frames);
+// Presses soft key `key` of display unit `unit` with orvex-panel, then waits until a frame
+// saw the key down, a later one saw it up, and the newest line satisfies `ok`: the press
+// acted and the next press of the same key is one of its own. A press that no frame saw
+// (a unit stalled for the whole time the key was down) is pressed again, as a pilot would.
+bool PressKey(const std::string& dump, int unit, int key, const StateCheck& ok);
+// One knob step of unit `unit`, then waits until the dump satisfies `ok` (the unit takes
+// at most one step a frame, so steps are sent one at a time).
+bool TurnKnob(const std::string& dump, int unit, bool up, const StateCheck& ok);
+// A check that the dump line shows `key` with `value`.
+StateCheck Shows(const std::string& key, const std::string& value);
+StateCheck Shows(const std::string& key1, const std::string& value1, const std::string& key2, const std::string& value2);
 
 std::string ReadFile(const std::string& path);
 // The last complete line of a growing file (a running unit's state dump); empty if none.
