@@ -61,13 +61,13 @@ std::map<long, FrameSpan> FrameSpans(const std::string& path)
     return spans;
 }
 
-// Milliseconds of the unit's own clock its frame log covers so far.
-double LoggedMs(const std::string& path)
+// Whether the frame log holds `frames` frames over `ms` of the unit's own clock.
+bool Logged(const std::string& path, size_t frames, double ms)
 {
     std::vector<std::string> lines = ReadLines(path);
-    if (lines.size() < 2 || LastLine(path).empty())
-        return 0;
-    return std::atof(JsonValue(LastLine(path), "start_ms").c_str()) - std::atof(JsonValue(lines[0], "start_ms").c_str());
+    if (lines.size() < frames || LastLine(path).empty())
+        return false;
+    return std::atof(JsonValue(LastLine(path), "start_ms").c_str()) - std::atof(JsonValue(lines[0], "start_ms").c_str()) > ms;
 }
 
 // How a row was drawn in one frame: lit or black, and the span in which the frame read the
@@ -140,10 +140,10 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
                                             "/t.jsonl --frame-log " + dir + "/f.jsonl",
                                         ""));
     }
-    // Seven seconds of each unit's own frames: the five-second advisory and more than a
-    // second after it, however long a busy machine takes to give them.
+    // Seven seconds of each unit's own clock (the five-second advisory and more than a
+    // second after it) and 200 frames to judge, however long a busy machine takes to give them.
     for (const std::string& dir : dirs)
-        EXPECT_TRUE(WaitUntil([&] { return LoggedMs(dir + "/f.jsonl") > 7000; }, 180000)) << dir;
+        EXPECT_TRUE(WaitUntil([&] { return Logged(dir + "/f.jsonl", 200, 7000); }, 300000)) << dir;
     for (BackgroundProcess& unit : units)
         EXPECT_EQ(StopBackground(unit), 0) << "SIGTERM closes the window like its close button";
 
@@ -165,7 +165,6 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
         // The caution blinks once a second: some phase explains every frame, with frames
         // enough in both halves of the second to tell.
         std::vector<Seen> caution = SeenOf(trace, spans, "L R PITOT HT");
-        ASSERT_GT(caution.size(), 100u);
         double phase = 0;
         int best = static_cast<int>(caution.size());
         for (double p = 0; p < 1000 && best > 0; p += 0.5)

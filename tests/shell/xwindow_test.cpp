@@ -12,7 +12,8 @@ TEST(RealWindow, TitlePositionFrameSwitchBezelClicksAndEscape)
         GTEST_SKIP() << "xvfb-run or xdotool not installed";
     std::string unit = MakeScratchUnit("xwindow");
     std::string out;
-    int rc = RunCommand("env -u SDL_VIDEODRIVER xvfb-run -a -s \"-screen 0 1280x1024x24 -nolisten tcp\" " +
+    // -r: no auto-repeat, so a key held while a busy machine draws slowly stays one press.
+    int rc = RunCommand("env -u SDL_VIDEODRIVER xvfb-run -a -s \"-screen 0 1280x1024x24 -nolisten tcp -r\" " +
                             std::string(ORVEX_SOURCE_DIR) + "/tests/shell/xwindow-check.sh " + ProgramPath("orvex") +
                             " " + unit,
                         &out, 300);   // only for a hang: the script waits on the unit's state

@@ -126,7 +126,8 @@ int StopBackground(BackgroundProcess& process)
         return -1;
     int status = 0;
     kill(process.pid, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
+    // A busy machine may take seconds to let a program end cleanly (and flush its logs).
+    for (int i = 0; i < 3000; ++i) {
         if (waitpid(process.pid, &status, WNOHANG) == process.pid) {
             process.pid = -1;
             return status;

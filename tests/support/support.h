@@ -33,7 +33,7 @@ struct BackgroundProcess {
 BackgroundProcess StartBackground(const std::string& command, const std::string& readyLine, int timeoutMs = 60000);
 // Waits for the program to end by itself; its exit code, or -1 after timeoutMs (it is then killed).
 int WaitBackground(BackgroundProcess& process, int timeoutMs);
-// SIGTERM, then SIGKILL after a second; returns the exit status as waitpid gives it.
+// SIGTERM, then SIGKILL after 30 s; returns the exit status as waitpid gives it.
 int StopBackground(BackgroundProcess& process);
 
 // A private runtime folder (ORVEX_RUNTIME_DIR) for this test, so tests never meet another
