@@ -163,7 +163,8 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
         std::vector<TraceText> trace = ReadTextTrace(dirs[i] + "/t.jsonl");
 
         // The caution blinks once a second: some phase explains every frame, with frames
-        // enough in both halves of the second to tell.
+        // enough in both halves of the second to tell. (A busy machine may give a unit only a
+        // few frames a second, so the counts asked for are small; every frame must fit.)
         std::vector<Seen> caution = SeenOf(trace, spans, "L R PITOT HT");
         double phase = 0;
         int best = static_cast<int>(caution.size());
@@ -174,8 +175,8 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
         int dark = 0, lit = 0;
         for (const Seen& s : caution)
             dark += !LitIn(s.from, s.to, phase), lit += !DarkIn(s.from, s.to, phase);
-        EXPECT_GT(dark, 20);
-        EXPECT_GT(lit, 20);
+        EXPECT_GT(dark, 10);
+        EXPECT_GT(lit, 10);
 
         // The advisory blinks with it from the frame that first drew it (the first frame,
         // which loads the navigation data before it reads the clock) for five seconds, then
@@ -195,7 +196,7 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
             litAfter += s.lit && s.from > raisedTo + 5000 && !LitIn(s.from, s.to, phase);
         }
         EXPECT_EQ(wrong, 0) << "frames that a five-second blink does not explain";
-        EXPECT_GT(darkBefore, 10) << "it blinked";
-        EXPECT_GT(litAfter, 5) << "it stayed lit in the dark halves after the five seconds";
+        EXPECT_GT(darkBefore, 2) << "it blinked";
+        EXPECT_GT(litAfter, 2) << "it stayed lit in the dark halves after the five seconds";
     }
 }
