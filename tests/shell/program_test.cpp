@@ -40,11 +40,13 @@ TEST(Program, FirstRunWritesDefaultConfigAndSavesItAtExit)
 TEST(Program, ConfigDeletedDuringTheRunIsNotRecreatedAtExit)
 {
     std::string unit = MakeScratchUnit("deleted-config");
-    BackgroundProcess run = StartBackground(Orvex(unit, "--frames 2000"), "");
+    BackgroundProcess run = StartBackground(Orvex(unit, "--frames 100000000 --dump-state " + unit + "/state.jsonl"), "");
     ASSERT_GT(run.pid, 0);
     ASSERT_TRUE(WaitUntil([&] { return FileExists(unit + "/MFD.ini"); }));
     std::remove((unit + "/MFD.ini").c_str());
-    EXPECT_EQ(WaitBackground(run, 60000), 0);
+    // A few frames without the file, then closed as its close button closes it (SIGTERM).
+    ASSERT_TRUE(WaitFrames(unit + "/state.jsonl", 3));
+    EXPECT_EQ(StopBackground(run), 0);
     EXPECT_FALSE(FileExists(unit + "/MFD.ini"));
 }
 
