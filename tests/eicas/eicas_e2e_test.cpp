@@ -35,7 +35,7 @@ long LastFrame(const std::string& path)
     return std::atol(JsonValue(LastLine(path), "frame").c_str());
 }
 
-// Presses acknowledge until the bits in `cleared` are clear, judged two frames of the unit
+// Presses acknowledge until the bits in `cleared` are clear, judged three frames of the unit
 // (its text trace) after it took the press: the master bits fall at the evaluation after
 // the one that acknowledged. No lock guards the byte: a press landing between the unit's
 // read and write-back is lost (the write-back clears the acknowledge bit unseen), and the
@@ -44,14 +44,16 @@ long LastFrame(const std::string& path)
 bool AcknowledgeUntilClear(int cleared, const std::string& trace)
 {
     for (int press = 0; press < 5; ++press) {
-        Panel("ack");
+        // A request still pending needs no second press (and would stay pending).
+        if ((PanelFlags() & PanelFlagAcknowledgeBit) == 0)
+            Panel("ack");
         if (!WaitUntil([&] {
                 int flags = PanelFlags();
                 return (flags & PanelFlagAcknowledgeBit) == 0 || (flags & cleared) == 0;
             }))
             return false;
         long frame = LastFrame(trace);
-        if (!WaitUntil([&] { return LastFrame(trace) >= frame + 2; }))
+        if (!WaitUntil([&] { return LastFrame(trace) >= frame + 3; }))
             return false;
         if ((PanelFlags() & cleared) == 0)
             return true;
