@@ -126,9 +126,194 @@ protected:
                 return true;
         return false;
     }
+
+    // Heading `magHeading` and variation `variation` (east positive) through the module, as
+    // the simulator sends them: true heading and the variation as fractions of a circle.
+    static void Steer(double magHeading, double variation)
+    {
+        const int var = static_cast<int>(std::lround(variation * 65536 / 360)) & 0xFFFF;
+        const double trueHeading = magHeading + var * 360.0 / 65536;
+        SimPut(Module->Space, 0x02A0, static_cast<uint64_t>(var), 2);
+        SimPut(Module->Space, 0x0580, static_cast<uint64_t>(std::llround(trueHeading / 8.381e-8)), 4);
+    }
 };
 
+// The whole window after the last frame, rows from the top.
+struct Shot {
+    std::vector<unsigned char> px = std::vector<unsigned char>(static_cast<size_t>(Width) * Height * 3);
+    Shot()
+    {
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);   // rows of 433 pixels are not a multiple of 4 bytes
+        glReadPixels(0, 0, Width, Height, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+    }
+    const unsigned char* at(int x, int y) const { return &px[(static_cast<size_t>(Height - 1 - y) * Width + x) * 3]; }
+};
+
+enum class Symbol { Diamond, Disk, Square };
+bool IsSymbolColour(const unsigned char* p, Symbol s)
+{
+    switch (s) {
+    case Symbol::Diamond: return p[0] < 30 && p[1] > 230 && p[2] > 230;
+    case Symbol::Disk: return p[0] > 230 && p[1] > 220 && p[2] < 30;
+    case Symbol::Square: return p[0] > 230 && p[1] < 30 && p[2] < 30;
+    }
+    return false;
+}
+
+// Pixels of a symbol's colour within 8 px of a layout point: about 43 for the diamond
+// (corners 0.2 units out), 64 for the disk (radius 0.186), 77 for the square (0.36 wide).
+int SymbolPixels(const Shot& shot, float x, float y, Symbol s)
+{
+    int n = 0;
+    for (int py = LayoutToPixelY(y) - 8; py <= LayoutToPixelY(y) + 8; ++py)
+        for (int px = LayoutToPixelX(x) - 8; px <= LayoutToPixelX(x) + 8; ++px)
+            n += IsSymbolColour(shot.at(px, py), s);
+    return n;
+}
+
+// The picture's centre (own aircraft) and the radius of the selected range, layout units.
+constexpr float CentreY = -4.027f, RangeRadius = 4.769f;
+constexpr float Deg = static_cast<float>(M_PI / 180);
+
+// Where a point `nm` away at `clockwise` degrees off the nose stands at range `range`.
+float PictureX(float nm, float clockwise, int range) { return nm / range * RangeRadius * std::sin(clockwise * Deg); }
+float PictureY(float nm, float clockwise, int range)
+{
+    return CentreY + nm / range * RangeRadius * std::cos(clockwise * Deg);
+}
+
+// Window pixels that differ between two frames.
+std::vector<std::pair<int, int>> Changed(const Shot& a, const Shot& b)
+{
+    std::vector<std::pair<int, int>> out;
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            if (std::memcmp(a.at(x, y), b.at(x, y), 3) != 0)
+                out.emplace_back(x, y);
+    return out;
+}
+
 } // namespace
+
+// Heading-up and turned by the magnetic heading alone: at heading 285.7 with 30 degrees of
+// variation, a target due north stands 74.3 degrees right of the nose, east 164.3, south
+// 254.3, west 344.3, each with the area of its own shape there. A mirrored picture, a
+// rotation the wrong way round or the variation added to the bearing moves every symbol
+// off its place by more than its own size.
+TEST_F(TrafficDisplay, TargetsStandAtTheirTrueBearingOffTheMagneticHeading)
+{
+    Steer(285.7, 30.0);
+    SimPut(Module->Space, TcasRangeOffset, 10, 1);
+    struct Target {
+        double bearing, nm, above;
+        Symbol symbol;
+    };
+    const Target targets[] = {{0, 3, 500, Symbol::Disk},          // TA
+                              {90, 3, 1500, Symbol::Diamond},     // no threat
+                              {180, 1.9, 300, Symbol::Square},    // RA
+                              {270, 3, -2000, Symbol::Diamond}};  // no threat
+    for (int i = 0; i < 4; ++i)
+        Place(i, 1, targets[i].bearing, targets[i].nm, targets[i].above);
+    Frames(TwoCycles);
+    ASSERT_NEAR(Aircraft.MagHeading, 285.7f, 0.01f);
+    ASSERT_NEAR(Aircraft.MagVar, 30.0f, 0.01f);
+    const Shot shot;
+    const std::pair<Symbol, int> area[] = {{Symbol::Diamond, 43}, {Symbol::Disk, 64}, {Symbol::Square, 77}};
+    for (const Target& t : targets) {
+        const float off = static_cast<float>(t.bearing) - 285.7f;
+        const float x = PictureX(static_cast<float>(t.nm), off, 10), y = PictureY(static_cast<float>(t.nm), off, 10);
+        SCOPED_TRACE("target at bearing " + std::to_string(t.bearing));
+        for (auto [symbol, expected] : area)
+            if (symbol == t.symbol)
+                EXPECT_NEAR(SymbolPixels(shot, x, y, symbol), expected, 6);
+        // Mirrored left/right, and turned the other way: nothing of its colour there.
+        const float mx = -x;
+        const float ry = PictureY(static_cast<float>(t.nm), static_cast<float>(t.bearing) + 285.7f, 10);
+        const float rx = PictureX(static_cast<float>(t.nm), static_cast<float>(t.bearing) + 285.7f, 10);
+        EXPECT_LT(SymbolPixels(shot, mx, y, t.symbol), 10);
+        EXPECT_LT(SymbolPixels(shot, rx, ry, t.symbol), 10);
+    }
+}
+
+// The arrow beside the label has its head at the top for a climb and at the bottom for a
+// descent, from 500 ft/min either way. Only the arrow changes between the frames compared.
+TEST_F(TrafficDisplay, TrendArrowPointsTheWayTheTargetGoes)
+{
+    SimPut(Module->Space, TcasRangeOffset, 10, 1);
+    auto draw = [](int vs) {
+        Place(0, static_cast<uint8_t>(Traffic.SlotChange[0] + 1), 0, 3, 1500, vs);
+        Frames(TwoCycles);
+        return Shot();
+    };
+    const Shot level = draw(0);
+    // Mean row of the arrow's pixels against the middle of its height: negative is higher.
+    auto headHeight = [&](int vs) {
+        const auto arrow = Changed(level, draw(vs));
+        EXPECT_GT(arrow.size(), 20u) << vs;
+        if (arrow.empty())
+            return 0.0f;
+        int top = Height, bottom = 0;
+        float sum = 0;
+        for (auto [x, y] : arrow) {
+            top = std::min(top, y), bottom = std::max(bottom, y);
+            sum += y;
+            EXPECT_GT(x, LayoutToPixelX(0)) << vs;   // right of the symbol's centre, beside the label
+        }
+        return sum / arrow.size() - (top + bottom) / 2.0f;
+    };
+    EXPECT_LT(headHeight(800), -0.5f);
+    EXPECT_LT(headHeight(500), -0.5f);
+    EXPECT_GT(headHeight(-800), 0.5f);
+    EXPECT_GT(headHeight(-500), 0.5f);
+    EXPECT_TRUE(Changed(level, draw(499)).empty());
+    EXPECT_TRUE(Changed(level, draw(-499)).empty());
+}
+
+// Twelve marks at 2 NM below 20 NM range; from 20 NM on, none.
+TEST_F(TrafficDisplay, TwoMileRingMarksBelowTwentyMilesOnly)
+{
+    // Near 20 NM a mark is under a pixel across; beyond it, it would lie on the own symbol.
+    for (int range : {6, 10, 20}) {
+        SimPut(Module->Space, TcasRangeOffset, static_cast<uint64_t>(range), 1);
+        Frames(3);
+        for (int k = 0; k < 12; ++k) {
+            const int x = LayoutToPixelX(PictureX(2, 30.0f * k, range)), y = LayoutToPixelY(PictureY(2, 30.0f * k, range));
+            int brightest = 0;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx)
+                    brightest = std::max(brightest, MapUnitPixel(x + dx, y + dy));
+            if (range < 20)
+                EXPECT_GT(brightest, 150) << range << " mark " << k;
+            else
+                EXPECT_LT(brightest, 40) << range << " mark " << k;
+        }
+    }
+}
+
+// Targets are cut at the picture's box (window rows 268..442 and columns 81..348 at this
+// size): one just astern at 4 NM shows its upper part down to the box's last row, one at
+// 5 NM shows nothing.
+TEST_F(TrafficDisplay, TargetsAreCutAtThePictureBox)
+{
+    SimPut(Module->Space, TcasRangeOffset, 10, 1);
+    Frames(TwoCycles);
+    const Shot empty;
+    for (auto [nm, change] : {std::pair{4.0, 1}, {5.0, 2}}) {
+        Place(0, static_cast<uint8_t>(change), 180, nm, 1500);
+        Frames(TwoCycles);
+        const auto drawn = Changed(empty, Shot());
+        int bottom = 0;
+        for (auto [x, y] : drawn) {
+            EXPECT_TRUE(x >= 81 && x <= 348 && y >= 268 && y <= 442) << nm << " NM: " << x << "," << y;
+            bottom = std::max(bottom, y);
+        }
+        if (nm == 4.0)
+            EXPECT_EQ(bottom, 442);
+        else
+            EXPECT_TRUE(drawn.empty());
+        SimPut(Module->Space, TrafficChangeOffset, 0, 1);
+    }
+}
 
 TEST_F(TrafficDisplay, TableEndsAtTheFirstZeroChangeByteAndEmptyEntriesAreSkipped)
 {
