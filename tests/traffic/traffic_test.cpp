@@ -39,7 +39,6 @@ std::string UnitDir;
 
 struct Picture {
     std::vector<TraceText> texts;
-    int red = 0, yellow = 0, cyan = 0;   // pixels of each symbol colour in the picture area
 };
 
 class TrafficDisplay : public ::testing::Test {
@@ -90,7 +89,7 @@ protected:
         SimPut(s, TrafficChangeOffset + slot, change, 1);
     }
 
-    // Runs whole frames; the last one's texts and symbol pixels.
+    // Runs whole frames; the last one's texts (its pixels stay in the window).
     static Picture Frames(int frames)
     {
         const std::string trace = UnitDir + "/trace.jsonl";
@@ -103,18 +102,6 @@ protected:
         }
         TextTraceClose();
         p.texts = ReadTextTrace(trace);
-        // The picture's clip box, display width 0.7165 x height.
-        const int dw = static_cast<int>(Height * 0.7165);
-        const int x0 = static_cast<int>(dw * 0.189), y0 = static_cast<int>(Height * 0.2689);
-        const int w = static_cast<int>(dw * 0.619), h = static_cast<int>(Height * 0.29);
-        std::vector<unsigned char> px(static_cast<size_t>(w) * h * 3);
-        glReadPixels(x0, y0, w, h, GL_RGB, GL_UNSIGNED_BYTE, px.data());
-        for (size_t i = 0; i < px.size(); i += 3) {
-            const int r = px[i], g = px[i + 1], b = px[i + 2];
-            p.red += r > 230 && g < 30 && b < 30;
-            p.yellow += r > 230 && g > 220 && b < 30;
-            p.cyan += r < 30 && g > 230 && b > 230;
-        }
         return p;
     }
 
@@ -205,38 +192,30 @@ TEST_F(TrafficDisplay, TargetsStandAtTheirTrueBearingOffTheMagneticHeading)
     Steer(285.7, 30.0);
     SimPut(Module->Space, TcasRangeOffset, 10, 1);
     struct Target {
-        double bearing, nm, above;
+        float bearing, nm, above;
         Symbol symbol;
+        int area;
     };
-    const Target targets[] = {{0, 3, 500, Symbol::Disk},          // TA
-                              {90, 3, 1500, Symbol::Diamond},     // no threat
-                              {180, 1.9, 300, Symbol::Square},    // RA
-                              {270, 3, -2000, Symbol::Diamond}};  // no threat
+    const Target targets[] = {{0, 3, 500, Symbol::Disk, 64},          // TA
+                              {90, 3, 1500, Symbol::Diamond, 43},     // no threat
+                              {180, 1.9f, 300, Symbol::Square, 77},   // RA
+                              {270, 3, -2000, Symbol::Diamond, 43}};  // no threat
     for (int i = 0; i < 4; ++i)
         Place(i, 1, targets[i].bearing, targets[i].nm, targets[i].above);
     Frames(TwoCycles);
     ASSERT_NEAR(Aircraft.MagHeading, 285.7f, 0.01f);
     ASSERT_NEAR(Aircraft.MagVar, 30.0f, 0.01f);
     const Shot shot;
-    const std::pair<Symbol, int> area[] = {{Symbol::Diamond, 43}, {Symbol::Disk, 64}, {Symbol::Square, 77}};
     for (const Target& t : targets) {
-        const float off = static_cast<float>(t.bearing) - 285.7f;
-        const float x = PictureX(static_cast<float>(t.nm), off, 10), y = PictureY(static_cast<float>(t.nm), off, 10);
         SCOPED_TRACE("target at bearing " + std::to_string(t.bearing));
-        for (auto [symbol, expected] : area)
-            if (symbol == t.symbol)
-                EXPECT_NEAR(SymbolPixels(shot, x, y, symbol), expected, 6);
+        const float off = t.bearing - 285.7f, x = PictureX(t.nm, off, 10), y = PictureY(t.nm, off, 10);
+        EXPECT_NEAR(SymbolPixels(shot, x, y, t.symbol), t.area, 6);
         // Mirrored left/right, and turned the other way: nothing of its colour there.
-        const float mx = -x;
-        const float ry = PictureY(static_cast<float>(t.nm), static_cast<float>(t.bearing) + 285.7f, 10);
-        const float rx = PictureX(static_cast<float>(t.nm), static_cast<float>(t.bearing) + 285.7f, 10);
-        EXPECT_LT(SymbolPixels(shot, mx, y, t.symbol), 10);
-        EXPECT_LT(SymbolPixels(shot, rx, ry, t.symbol), 10);
+        EXPECT_LT(SymbolPixels(shot, -x, y, t.symbol), 10);
+        EXPECT_LT(SymbolPixels(shot, PictureX(t.nm, t.bearing + 285.7f, 10), PictureY(t.nm, t.bearing + 285.7f, 10), t.symbol), 10);
     }
 }
 
-// The arrow beside the label has its head at the top for a climb and at the bottom for a
-// descent, from 500 ft/min either way. Only the arrow changes between the frames compared.
 TEST_F(TrafficDisplay, TrendArrowPointsTheWayTheTargetGoes)
 {
     SimPut(Module->Space, TcasRangeOffset, 10, 1);
@@ -371,14 +350,11 @@ TEST_F(TrafficDisplay, ThreatClassesByRangeAndSeparation)
     Place(1, 1, 90, 3, 1100);     // TA
     Place(2, 1, 330, 3, 1200);    // 1200 ft: no threat
     Place(3, 1, 270, 1, 500);     // RA
-    Picture p = Frames(TwoCycles);
+    Frames(TwoCycles);   // how each class looks: TargetsStandAtTheirTrueBearing...
     const int expected[] = {0, 1, 0, 2};
     for (int slot = 0; slot < 4; ++slot)
         EXPECT_EQ(Traffic.Targets[slot].threat, expected[slot]) << slot;
     EXPECT_TRUE(Traffic.AnyThreat);
-    EXPECT_GT(p.red, 20);
-    EXPECT_GT(p.yellow, 20);
-    EXPECT_GT(p.cyan, 20);
 }
 
 TEST_F(TrafficDisplay, RangeFromTheCockpitIsHeldBetween6And40)
@@ -423,7 +399,6 @@ TEST_F(TrafficDisplay, AutoModeShowsThePictureOnlyWhileAThreatExists)
     p = Frames(TwoCycles);
     EXPECT_TRUE(Traffic.TrafficShown);
     EXPECT_TRUE(Shows(p, "TCAS"));
-    EXPECT_GT(p.yellow, 20);
     SimPut(Module->Space, TrafficAutoOffset, 0x00, 1);
     Traffic.TrafficOn = false;   // TCAS key off, auto off: no picture
     p = Frames(3);
@@ -456,12 +431,11 @@ TEST_F(TrafficDisplay, BuiltInFlightBringsATrafficAdvisoryAndAResolutionAdvisory
         SimFlightPublish(Module->Space);
         SimPublishCockpitDefaults(Module->Space);
         TrafficReset();
-        Picture p = Frames(TwoCycles);
+        Frames(TwoCycles);
         int worst = 0;
         for (const TrafficTarget& t : Traffic.Targets)
             worst = std::max(worst, t.threat);
         EXPECT_EQ(worst, threat) << second;
-        EXPECT_GT(threat == 1 ? p.yellow : p.red, 20) << second;
     }
 }
 
