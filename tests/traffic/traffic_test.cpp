@@ -406,19 +406,6 @@ TEST_F(TrafficDisplay, AutoModeShowsThePictureOnlyWhileAThreatExists)
     EXPECT_FALSE(Shows(p, "TCAS"));
 }
 
-TEST_F(TrafficDisplay, OnlyTheTopMenuLevelShowsThePicture)
-{
-    Place(0, 1, 0, 4, 500);
-    Menu.MenuLevel = 2;
-    Picture p = Frames(3);
-    EXPECT_FALSE(Traffic.TrafficShown);
-    EXPECT_FALSE(Shows(p, "TCAS"));
-    Menu.MenuLevel = 0;
-    p = Frames(2);
-    EXPECT_TRUE(Traffic.TrafficShown);
-    EXPECT_TRUE(Shows(p, "TCAS"));
-}
-
 // The stand-in's built-in flight meets a TA in the climb and an RA in the cruise.
 TEST_F(TrafficDisplay, BuiltInFlightBringsATrafficAdvisoryAndAResolutionAdvisory)
 {
