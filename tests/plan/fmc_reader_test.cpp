@@ -121,8 +121,13 @@ TEST_F(FmcReaderTest, FilesWithoutLegs)
     EXPECT_EQ(FlightPlan.legCount, 0);
     Read(std::string(254, 'T') + "\nsecond\n" + legs);
     EXPECT_EQ(FlightPlan.legCount, 1);
-    // The airport section always has eleven lines: a shorter one swallows the header.
+    // The airport section always has eleven lines: a shorter one swallows the header, and a
+    // header on its eleventh line is airport data, not a section.
     Read(std::string(Titles) + "[AIRPORTS]\nDeparture=KSEA\n" + legs);
+    EXPECT_EQ(FlightPlan.legCount, 0);
+    std::string ten = Airports();
+    ten.erase(ten.rfind("Line10"));
+    Read(std::string(Titles) + ten + legs);
     EXPECT_EQ(FlightPlan.legCount, 0);
     ReadFmcPlan("/nonexistent/KSEAFMC.PLN");
     EXPECT_EQ(FlightPlan.legCount, 0);

@@ -181,21 +181,39 @@ TEST_F(PlanFolder, LinePlanIsPublishedAndMarksItsAirports)
     EXPECT_NE(ReadFile("accfg.ini").find("[ACTIVE_PLAN]\n1,45.588333,-122.596664,KPDX\n"), std::string::npos);
 }
 
-TEST_F(PlanFolder, FmcNamesGoToTheFmcReaderAndLeaveTheConfigAlone)
+// Only a line-based plan is published to the cockpit: an FMC or XML plan is drawn but
+// leaves "accfg.ini" (and the route the cockpit flies) as it was.
+TEST_F(PlanFolder, FmcAndXmlPlansLeaveTheConfigAlone)
 {
     // A .PLN whose name holds FMC is read as an FMC file.
     Touch("kfmc01.pln", "[VERSION]\nVersion=1\n[LEGLIST]\n"
                         "Leg1_Ident=ALPHA\nx=0\nx=0\nLeg1_Lat=-33.5\nLeg1_Lon=151.25\nx=0\nx=0\nx=0\nLegCount=1\n");
-    const std::string before = ReadFile("accfg.ini");
-    Cockpit.PanelNotifyPending = false;
+    Touch("line.pln", LinePlan3);
+    Touch("xml.pln", ReadFile(std::string(ORVEX_SOURCE_DIR) + "/tests/data/plans/lnm-ifr-eghj-egpc.pln"));
     OpenList();
-    LoadSelected(0);
-    ASSERT_TRUE(FlightPlan.loaded);
-    ASSERT_EQ(FlightPlan.legCount, 1);
-    EXPECT_STREQ(FlightPlan.legs[0].ident, "ALPHA");
-    EXPECT_TRUE(Shell.ShowRoute);
-    EXPECT_FALSE(Cockpit.PanelNotifyPending);
-    EXPECT_EQ(ReadFile("accfg.ini"), before);
+    auto indexOf = [](const char* name) {
+        for (int i = 0; i < PlanList.count; ++i)
+            if (std::strcmp(PlanList.names[i], name) == 0)
+                return i;
+        ADD_FAILURE() << name << " not listed";
+        return 0;
+    };
+    LoadSelected(indexOf("LINE.PLN"));   // the cockpit gets its route
+    const std::string before = ReadFile("accfg.ini");
+    ASSERT_NE(before.find("[ACTIVE_PLAN]\n3,"), std::string::npos);
+    for (auto [name, legs] : {std::pair{"KFMC01.PLN", 1}, {"XML.PLN", 24}}) {
+        SCOPED_TRACE(name);
+        Cockpit.PanelNotifyPending = false;
+        Shell.ShowRoute = false;
+        Press(3);   // FPLN: the list again
+        LoadSelected(indexOf(name));
+        ASSERT_TRUE(FlightPlan.loaded);
+        EXPECT_EQ(FlightPlan.legCount, legs);
+        EXPECT_TRUE(Shell.ShowRoute);
+        EXPECT_FALSE(Cockpit.PanelNotifyPending);
+        EXPECT_EQ(ReadFile("accfg.ini"), before);
+    }
+    EXPECT_STREQ(FlightPlan.legs[0].ident, "EGHJ");
 }
 
 TEST_F(PlanFolder, VanishedPlanIsLoggedAndTheRouteSwitchStays)

@@ -7,6 +7,7 @@
 #include "map/map.h"
 #include "plan/plan.h"
 #include "shell/shell.h"
+#include "shell/text.h"
 #include "simlink/aircraft.h"
 #include "traffic/traffic.h"
 
@@ -77,15 +78,18 @@ TEST_F(Route, GpsNextWaypointIsMagentaByExactName)
 {
     Add("ALPHA", 12, 0);
     Add("ALPH", 8, 300);
+    Add("alpha", 8, 60);
     std::memcpy(Aircraft.Raw.GpsNextIdent, "ALPHA\0", 6);
     auto texts = MapUnitFrames();
     auto magenta = WithColour(texts, 0.882f, 0, 0.482f);
     ASSERT_EQ(magenta.size(), 1u);
     EXPECT_EQ(magenta[0].text, "ALPHA");
-    // A name that merely starts the same stays white.
-    const TraceText* other = FindText(texts, "ALPH");
-    ASSERT_NE(other, nullptr);
-    EXPECT_FLOAT_EQ(other->g, 1.0f);
+    // A name that merely starts the same, or differs only in case, stays white.
+    for (const char* other : {"ALPH", "alpha"}) {
+        const TraceText* t = FindText(texts, other);
+        ASSERT_NE(t, nullptr) << other;
+        EXPECT_FLOAT_EQ(t->g, 1.0f) << other;
+    }
 }
 
 TEST_F(Route, LegsTurnWithTheHeadingUpMap)
@@ -118,17 +122,23 @@ TEST_F(Route, PointsBeyondTheRangeArePulledOntoTheFullRangeCircle)
     EXPECT_GT(Near(5.0f, 0), 150);     // the diameter, above the aircraft
     EXPECT_GT(Near(2.5f, 180), 150);   // and below it
 
-    // A point exactly at the range gets no star.
-    FlightPlanReset();
-    FlightPlan.loaded = true;
+}
+
+// A star needs a distance strictly below the range: one at exactly 25 NM is left out, one
+// a float step inside is drawn, with its name.
+TEST_F(Route, StarsOnlyStrictlyInsideTheRange)
+{
     Add("EDGE", 0, 0);
-    FlightPlan.legs[0].latitude = static_cast<float>(Aircraft.Latitude + 1);
-    MapUnitFrames();
-    const float edge = FlightPlan.legs[0].distanceNm;
-    // 60 NM north; at 50 NM (index 3) still beyond, at 100 NM (index 4) within.
-    Shell.MapRangeIndex = 3;
-    EXPECT_EQ(FindText(MapUnitFrames(), "EDGE"), nullptr);
-    Shell.MapRangeIndex = 4;
-    EXPECT_NE(FindText(MapUnitFrames(), "EDGE"), nullptr);
-    EXPECT_NEAR(edge, 60.0f, 0.5f);
+    Add("INSIDE", 0, 0);
+    FlightPlan.legs[0].distanceNm = 25.0f;
+    FlightPlan.legs[1].distanceNm = std::nextafter(25.0f, 0.0f);
+    FlightPlan.legs[0].bearingDeg = 30.0f;
+    FlightPlan.legs[1].bearingDeg = 300.0f;
+    const std::string trace = MapUnitDir() + "/route-trace.jsonl";
+    TextTraceOpen(trace.c_str());
+    DrawRouteWaypoints();
+    TextTraceClose();
+    auto texts = ReadTextTrace(trace);
+    EXPECT_EQ(FindText(texts, "EDGE"), nullptr);
+    EXPECT_NE(FindText(texts, "INSIDE"), nullptr);
 }

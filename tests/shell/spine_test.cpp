@@ -79,30 +79,48 @@ TEST_F(SpineTest, FirstHeldRangeKeyWinsAndFilterTogglesRepeat)
     EXPECT_TRUE(Shell.ShowVor && Shell.ShowNdb && Shell.ShowRoute);
 }
 
-TEST_F(SpineTest, BezelClicksMapToKnobAndSoftKeys)
+// Every edge of every region, on a 1000 x 1000 display where a pixel is a tenth of a
+// percent: a click a tenth inside each edge hits, a tenth outside does not. Soft keys span
+// 87..90 % of the height and their own x ranges; the knob turns down from 83 up to 87 % and
+// up from 87 to 91 %, both 87..92 % high. Every click clears the knob flags.
+TEST_F(SpineTest, BezelClicksHitEachRegionUpToEveryEdge)
 {
     SetSoftKeyRegions();
     DisplayConfigReset();
     DisplayConfig.Width = 1000;
     DisplayConfig.Height = 1000;
-    auto click = [](int xPercent10, int yPercent10) {
+    enum Hit { None = -1, Down = 10, Up = 11 };
+    auto click = [](int x, int y) {
         Shell.PendingSoftKey = 6;
-        Shell.MouseX = xPercent10;
-        Shell.MouseY = yPercent10;
+        Shell.KnobIncrement = Shell.KnobDecrement = true;
+        Shell.MouseX = x;
+        Shell.MouseY = y;
         HitTestBezel();
+        EXPECT_FALSE(Shell.KnobIncrement && Shell.KnobDecrement);
+        return Shell.KnobDecrement ? Down : Shell.KnobIncrement ? Up : Shell.PendingSoftKey == 6 ? None : Shell.PendingSoftKey;
     };
-    click(870, 900);   // 87 % belongs to the up area only
-    EXPECT_TRUE(Shell.KnobIncrement);
-    EXPECT_FALSE(Shell.KnobDecrement);
-    click(860, 900);
-    EXPECT_TRUE(Shell.KnobDecrement);
-    click(200, 890);
-    EXPECT_EQ(Shell.PendingSoftKey, 0);
-    EXPECT_FALSE(Shell.KnobDecrement);   // every click clears the knob flags
-    click(250, 890);
-    EXPECT_EQ(Shell.PendingSoftKey, 6);
-    click(1200, 890);                    // right of the display area
-    EXPECT_EQ(Shell.PendingSoftKey, 6);
-    click(730, 880);
-    EXPECT_EQ(Shell.PendingSoftKey, 5);
+    const int keys[6][2] = {{170, 240}, {270, 340}, {380, 450}, {490, 560}, {590, 660}, {700, 760}};
+    for (int key = 0; key < 6; ++key) {
+        SCOPED_TRACE("soft key " + std::to_string(key));
+        const int from = keys[key][0], to = keys[key][1], mid = (from + to) / 2;
+        EXPECT_EQ(click(from + 1, 885), key);
+        EXPECT_EQ(click(to - 1, 885), key);
+        EXPECT_EQ(click(from - 1, 885), None);
+        EXPECT_EQ(click(to + 1, 885), None);
+        EXPECT_EQ(click(mid, 871), key);
+        EXPECT_EQ(click(mid, 899), key);
+        EXPECT_EQ(click(mid, 869), None);
+        EXPECT_EQ(click(mid, 901), None);
+    }
+    // 87 % itself belongs to the up area only.
+    for (auto [x, expected] : {std::pair{829, None}, {831, Down}, {869, Down}, {870, Up}, {909, Up}, {911, None}})
+        EXPECT_EQ(click(x, 890), expected) << x;
+    for (int x : {850, 890}) {
+        const int turn = x < 870 ? Down : Up;
+        EXPECT_EQ(click(x, 871), turn) << x;
+        EXPECT_EQ(click(x, 919), turn) << x;
+        EXPECT_EQ(click(x, 869), None) << x;
+        EXPECT_EQ(click(x, 921), None) << x;
+    }
+    EXPECT_EQ(click(1200, 890), None);   // right of the display area
 }

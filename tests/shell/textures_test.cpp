@@ -130,22 +130,3 @@ TEST(TgaReader, DamagedFilesAreRefused)
     // The largest picture accepted is 8192 on a side.
     EXPECT_TRUE(Decode(Header(2, 8192, 1, 24) + Bytes(8192 * 3, 0), &image));
 }
-
-TEST(TgaReader, ShippedBezelPicturesAreRunLength32Bit)
-{
-    for (const char* name : {"MFD_Overlay.tga", "MFD_NoBezel.tga"}) {
-        TgaImage image;
-        std::string path = std::string(ORVEX_SOURCE_DIR) + "/textures/" + name;
-        ASSERT_TRUE(LoadTga(path.c_str(), &image)) << path;
-        EXPECT_EQ(image.BytesPerPixel, 4) << name;
-        EXPECT_EQ(image.Width, 733) << name;
-        EXPECT_EQ(image.Height, 1024) << name;
-        FILE* f = std::fopen(path.c_str(), "rb");
-        ASSERT_NE(f, nullptr);
-        uint8_t header[18];
-        ASSERT_EQ(std::fread(header, 1, 18, f), 18u);
-        std::fclose(f);
-        EXPECT_EQ(header[2], 10) << name;
-        EXPECT_EQ(header[16], 32) << name;
-    }
-}

@@ -114,27 +114,13 @@ TEST_F(FlightTest, CruiseMovesTheMapAndBurnsFuel)
     EXPECT_LT(N1(0x0898), 60);
 }
 
-TEST_F(FlightTest, TrafficTableHoldsTargetsSomeOfThemThreats)
+// Which targets are threats is seen on the display (TrafficDisplay.BuiltInFlight...); here
+// only that a moving target's change byte moves, so the display re-reads it.
+TEST_F(FlightTest, MovingTrafficMovesItsChangeByte)
 {
     At(2300);
-    int occupied = 0;
-    bool threat = false;
-    for (int n = 0; n < 95 && U(0xF008 + n, 1) != 0; ++n) {
-        ++occupied;
-        float lat = SimGetFloat(*space, 0xF080 + 40 * n + 4);
-        float lon = SimGetFloat(*space, 0xF080 + 40 * n + 8);
-        float alt = SimGetFloat(*space, 0xF080 + 40 * n + 12);
-        if (lat == 0)
-            continue;
-        double dLat = (lat - Lat()) * 60, dLon = (lon - Lon()) * 60 * std::cos(Lat() * 3.14159265 / 180);
-        double nm = std::hypot(dLat, dLon);
-        if (nm < 2.0 && std::fabs(alt - S(0x3324, 4)) < 750)
-            threat = true;
-    }
-    EXPECT_GE(occupied, 4);
-    EXPECT_TRUE(threat);
-    // A moving target's change byte moves, so the display re-reads it.
     uint64_t change = U(0xF008 + 3, 1);
+    EXPECT_NE(change, 0u);
     At(2305);
     EXPECT_NE(U(0xF008 + 3, 1), change);
 }

@@ -1,6 +1,8 @@
 // The in-process display unit of the synoptic page tests.
 #include "synoptics_unit.h"
 
+#include "support/display_unit.h"
+
 #include "eicas/eicas.h"
 #include "menu/aircraft_config.h"
 #include "shell/automation.h"
@@ -26,15 +28,8 @@ std::string UnitDir;
 void SynopticsUnit::Open()
 {
     if (!Opened) {
-        UnitDir = MakeScratchUnit("synoptics-unit");
-        ASSERT_EQ(chdir(UnitDir.c_str()), 0);
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        PlatformRegisterFontFile("data/fonts/Orvex.ttf");
-        PlatformRegisterFontFile("data/fonts/Orvex-Bold.ttf");
-        ShellReset();
-        Window.ForceHeadless = true;
-        Automation.NoFrameSleep = true;
-        ASSERT_TRUE(CreateDisplayWindow("synoptics test", 484, Height, 32, false));
+        UnitDir = DisplayUnitOpenWindow("synoptics-unit", 484, Height);
+        ASSERT_TRUE(Window.Created);
         Opened = true;
     }
     ShellReset();
