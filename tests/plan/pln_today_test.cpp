@@ -57,7 +57,8 @@ TEST_F(PlnToday, RealPlansOfEveryFormMatchAnIndependentReading)
 {
     for (const char* name : {"lnm-ifr-eghj-egpc.pln", "lnm-ifr-eghj-egpc-decimal-comma.pln",
                              "lnm-ifr-eghj-egpc-decimal-degrees.pln", "lnm-vfr-lflp-lfle.pln",
-                             "lnm-vfr-lflp-lfle-cp1252.pln", "lnm-vfr-lflp-lfle-efb.pln", "yssy-yscb-bom-crlf.pln"}) {
+                             "lnm-vfr-lflp-lfle-cp1252.pln", "lnm-vfr-lflp-lfle-efb.pln", "yssy-yscb-bom-crlf.pln",
+                             "yssy-yscb-decimal-comma.pln", "yssy-yscb-decimal-degrees.pln"}) {
         SCOPED_TRACE(name);
         const std::vector<Expected> expected = ExpectedLegs(name);
         ASSERT_FALSE(expected.empty());
