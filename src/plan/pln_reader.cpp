@@ -451,10 +451,53 @@ bool IsXmlPlanDocument(const char* data, size_t size)
     return root == "SimBase.Document" || root == "FlightPlan.FlightPlan";
 }
 
+// Some Windows tools save their plans in UTF-16, marked by a byte order mark: read as bytes
+// such a file has a zero after every ASCII character and no reader finds a word in it. It
+// is turned into UTF-8 (a broken surrogate pair becomes "?"). False when the text has no
+// UTF-16 mark.
+bool Utf16ToUtf8(const char* data, size_t size, std::string* out)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(data);
+    if (size < 2 || !((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)))
+        return false;
+    const bool little = b[0] == 0xFF;
+    auto unit = [&](size_t i) { return little ? b[i] | (b[i + 1] << 8) : (b[i] << 8) | b[i + 1]; };
+    out->clear();
+    out->reserve(size);
+    for (size_t i = 2; i + 1 < size; i += 2) {
+        unsigned long c = unit(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < size && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = '?';
+        }
+        if (c < 0x80) {
+            out->push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out->push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out->push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 PlnKind ReadPlnText(const char* data, unsigned long size)
 {
+    std::string utf8;
+    if (Utf16ToUtf8(data, size, &utf8))
+        return ReadPlnText(utf8.data(), utf8.size());
     PlanReaderStart();
     PlanText text;
     PlanTextBegin(&text, data, size);
@@ -486,6 +529,11 @@ PlnKind ReadPlnText(const char* data, unsigned long size)
 
 void ReadPlnXmlText(const char* data, unsigned long size)
 {
+    std::string utf8;
+    if (Utf16ToUtf8(data, size, &utf8)) {
+        ReadPlnXmlText(utf8.data(), utf8.size());
+        return;
+    }
     PlanReaderStart();
     Waypoint = XmlWaypoint{};
     PlanText text;

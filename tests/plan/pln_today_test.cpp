@@ -122,6 +122,41 @@ TEST_F(PlnToday, DocumentElementMakesAnXmlPlan)
     EXPECT_EQ(FlightPlan.legCount, 0);
 }
 
+// A plan saved in UTF-16 (either byte order) reads as the same plan in UTF-8.
+TEST_F(PlnToday, Utf16PlansReadAsTheirUtf8Text)
+{
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<SimBase.Document>\r\n"
+                             "<ATCWaypoint id=\"Z\xC3\xBCrich \xF0\x9F\x9B\xA9\"><WorldPosition>N47\xC2\xB0 27' 0.00\",E8\xC2\xB0 33' "
+                             "0.00\",+001416.00</WorldPosition></ATCWaypoint>\r\n</SimBase.Document>\r\n";
+    // Encoded by hand: every character below U+10000 one unit, the plane (U+1F6E9) a pair.
+    auto encode = [&](bool little) {
+        std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+        auto put = [&](unsigned u) {
+            const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+            out += little ? std::string{lo, hi} : std::string{hi, lo};
+        };
+        for (size_t i = 0; i < utf8.size();) {
+            const unsigned char c = static_cast<unsigned char>(utf8[i]);
+            if (c < 0x80) {
+                put(c), i += 1;
+            } else if (c < 0xE0) {
+                put(((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F)), i += 2;
+            } else {   // the only four-byte character here
+                put(0xD83D), put(0xDEE9), i += 4;
+            }
+        }
+        return out;
+    };
+    for (bool little : {true, false}) {
+        SCOPED_TRACE(little ? "little-endian" : "big-endian");
+        EXPECT_EQ(Read(encode(little)), PlnKind::Xml);
+        ASSERT_EQ(FlightPlan.legCount, 1);
+        EXPECT_STREQ(FlightPlan.legs[0].ident, "Z\xC3\xBCrich \xF0\x9F\x9B\xA9");
+        EXPECT_NEAR(FlightPlan.legs[0].latitude, 47.45, 1e-4);
+        EXPECT_NEAR(FlightPlan.legs[0].longitude, 8.55, 1e-4);
+    }
+}
+
 TEST_F(PlnToday, NamesFromTheIdAttributeWholeOrTheIcaoBlock)
 {
     Read("<SimBase.Document><FlightPlan.FlightPlan>\n"
