@@ -17,6 +17,7 @@ inline void PlanFuzzPrepare()
     FlightPlan.legCount = 17;
     FlightPlan.droppedLegs = 3;
     FlightPlan.refusedLegs = 4;
+    FlightPlan.unplacedLegs = 5;
     for (PlanLeg& leg : FlightPlan.legs)
         std::memcpy(leg.ident, "OLD", 4), leg.type = 'A', leg.latitude = 1.0f;
 }
@@ -24,7 +25,7 @@ inline void PlanFuzzPrepare()
 inline void PlanFuzzCheck()
 {
     if (FlightPlan.legCount < 0 || FlightPlan.legCount > PlanLegMax || FlightPlan.droppedLegs < 0 ||
-        FlightPlan.refusedLegs < 0)
+        FlightPlan.refusedLegs < 0 || FlightPlan.unplacedLegs < 0)
         std::abort();
     if (FlightPlan.droppedLegs > 0 && FlightPlan.legCount != PlanLegMax)
         std::abort();   // legs are dropped only once the plan is full
@@ -61,7 +62,7 @@ void PlanFuzzRun(Read read)
     read();
     PlanFuzzCheck();
     if (first.legCount != FlightPlan.legCount || first.droppedLegs != FlightPlan.droppedLegs ||
-        first.refusedLegs != FlightPlan.refusedLegs)
+        first.refusedLegs != FlightPlan.refusedLegs || first.unplacedLegs != FlightPlan.unplacedLegs)
         std::abort();
     // Field by field: the padding inside a leg is nobody's business.
     for (int i = 0; i < PlanLegMax; ++i) {

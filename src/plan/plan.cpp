@@ -331,6 +331,11 @@ static void ReportPlanReading()
                       FlightPlan.path, FlightPlan.refusedLegs);
         AppendErrorLog(line);
     }
+    if (FlightPlan.unplacedLegs > 0) {
+        std::snprintf(line, sizeof line, "WARNING - Flight Plan %s has %d waypoints without a position, left out\n",
+                      FlightPlan.path, FlightPlan.unplacedLegs);
+        AppendErrorLog(line);
+    }
     if (FlightPlan.legCount == 0) {
         std::snprintf(line, sizeof line, "WARNING - no waypoints read from %s\n", FlightPlan.path);
         AppendErrorLog(line);
@@ -357,6 +362,7 @@ void LoadFlightPlan(int index)
     FlightPlan.legCount = 0;
     FlightPlan.droppedLegs = 0;
     FlightPlan.refusedLegs = 0;
+    FlightPlan.unplacedLegs = 0;
     const std::string path = PlanFilePath(index);
     std::snprintf(FlightPlan.path, sizeof FlightPlan.path, "%s", path.c_str());
 

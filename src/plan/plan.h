@@ -47,6 +47,9 @@ struct FlightPlanState {
     int droppedLegs = 0;
     // Waypoints left out because their position lies off the earth.
     int refusedLegs = 0;
+    // XML waypoints that gave no position at all (the newest planners leave it out for
+    // points they expect the simulator to look up); they cannot be drawn.
+    int unplacedLegs = 0;
     char path[500] = {};   // the plan being loaded
 };
 extern FlightPlanState FlightPlan;

@@ -1,6 +1,6 @@
 // The plan readers' common ground: separator sets, the tokeniser, the line reader over a
 // file's bytes, the bounded file read and the helpers that fill legs.
-// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs, refusedLegs (for the readers).
+// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs, refusedLegs, unplacedLegs (for the readers).
 #include "plan/plan_text.h"
 
 #include "platform/platform.h"
@@ -108,6 +108,7 @@ void PlanReaderStart()
     FlightPlan.legCount = 0;
     FlightPlan.droppedLegs = 0;
     FlightPlan.refusedLegs = 0;
+    FlightPlan.unplacedLegs = 0;
     for (PlanLeg& leg : FlightPlan.legs)
         leg = PlanLeg{};
 }

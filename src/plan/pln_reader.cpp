@@ -2,7 +2,7 @@
 // of the XML plans the planning programs write today, or the "waypoint" lines of the older
 // line-based plans), then one hand-written tokeniser per kind takes from each waypoint its
 // identifier, type letter and position. Everything else in the files is passed over.
-// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs, refusedLegs.
+// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs, refusedLegs, unplacedLegs.
 #include "plan/plan.h"
 #include "plan/plan_text.h"
 
@@ -112,17 +112,28 @@ void ReadLinePlan(PlanText* text)
 struct XmlWaypoint {
     bool open = false;          // between <ATCWaypoint ...> and </ATCWaypoint>
     bool identFromId = false;   // the start tag gave the name: ICAOIdent does not replace it
-    int completedLeg = -1;      // the leg the element's position completed, if any
+    bool positioned = false;    // its position was read (kept, refused or past the 50th)
+    int completedLeg = -1;      // the leg the element's position completed, if kept
 };
 XmlWaypoint Waypoint;
 
 // The leg the open element's name and type go to: its completed leg, or the one being
-// filled. Null outside an element or when the plan is full.
+// filled. Null when the position was read but not kept, or when the plan is full.
 PlanLeg* XmlWaypointLeg()
 {
     if (Waypoint.completedLeg >= 0)
         return &FlightPlan.legs[Waypoint.completedLeg];
-    return PlanCurrentLeg();
+    return Waypoint.positioned ? nullptr : PlanCurrentLeg();
+}
+
+// The waypoint element ends (its end tag, the next waypoint, the end of the file). One
+// that never gave a position cannot be drawn: it is counted, so that the load can say how
+// many of the plan's points are missing from the map.
+void FinishXmlWaypoint()
+{
+    if (Waypoint.open && !Waypoint.positioned)
+        ++FlightPlan.unplacedLegs;
+    Waypoint.open = false;
 }
 
 // Whether the start tag the cursor is in has more attributes after the last value.
@@ -193,6 +204,7 @@ char* XmlAttributeValue(char** cursor)
 // the name to an ICAOIdent element inside.
 void ReadXmlWaypointStart(char** cursor)
 {
+    FinishXmlWaypoint();
     Waypoint = XmlWaypoint{};
     Waypoint.open = true;
     PlanLeg* leg = PlanCurrentLeg();
@@ -218,7 +230,7 @@ void ReadXmlWaypointStart(char** cursor)
     while (*rest == ' ' || *rest == '\t')
         ++rest;
     if (*rest == '/')
-        Waypoint.open = false;
+        FinishXmlWaypoint();
 }
 
 // <ICAO><ICAOIdent>RIDAP</ICAOIdent></ICAO>: the name, for a waypoint whose start tag
@@ -352,9 +364,8 @@ void CompleteXmlLeg()
 {
     const int before = FlightPlan.legCount;
     PlanCompleteLeg();
+    Waypoint.positioned = true;
     Waypoint.completedLeg = FlightPlan.legCount > before ? before : -1;
-    if (Waypoint.completedLeg < 0)
-        Waypoint.open = false;   // refused or dropped: a later name or type has no leg
 }
 
 // <WorldPosition>N47° 26' 59.99",W122° 18' 41.40",+000429.00</WorldPosition>: six tokens,
@@ -393,7 +404,7 @@ void ReadXmlLine(char* line)
         else if (std::strcmp(token, "ICAOIdent") == 0)
             ReadXmlIcaoIdent(&cursor);
         else if (std::strcmp(token, "/ATCWaypoint") == 0)
-            Waypoint.open = false;
+            FinishXmlWaypoint();
     }
 }
 
@@ -541,6 +552,7 @@ void ReadPlnXmlText(const char* data, unsigned long size)
     std::string line;
     while (PlanReadLine(&text, &line))
         ReadXmlLine(line.data());
+    FinishXmlWaypoint();
     // A waypoint element still open at the end (no position) leaves nothing in its slot.
     if (PlanLeg* leg = PlanCurrentLeg())
         *leg = PlanLeg{};

@@ -198,7 +198,8 @@ TEST_F(PlanFolderToday, PlansThatGiveNoWaypointSaySoAndKeepTheirRouteState)
     EXPECT_TRUE(FlightPlan.loaded);
     EXPECT_TRUE(Shell.ShowRoute);
     EXPECT_EQ(ReadFile("accfg.ini"), published);
-    EXPECT_EQ(Log(), "WARNING - no waypoints read from " + folder + "/efb.pln\n");
+    EXPECT_EQ(Log(), "WARNING - Flight Plan " + folder + "/efb.pln has 1 waypoints without a position, left out\n"
+                     "WARNING - no waypoints read from " + folder + "/efb.pln\n");
 
     // An empty line-based plan publishes its emptiness, and says so.
     std::remove("error.log");

@@ -65,6 +65,7 @@ TEST_F(PlnToday, RealPlansOfEveryFormMatchAnIndependentReading)
         EXPECT_EQ(ReadPlnPlan(PlanData(name).c_str()), PlnKind::Xml);
         ASSERT_EQ(FlightPlan.legCount, static_cast<int>(expected.size()));
         EXPECT_EQ(FlightPlan.refusedLegs, 0);
+        EXPECT_EQ(FlightPlan.unplacedLegs, 0);
         for (int i = 0; i < FlightPlan.legCount; ++i) {
             SCOPED_TRACE(testing::Message() << "leg " << i);
             EXPECT_EQ(FlightPlan.legs[i].ident, expected[i].ident);
@@ -173,6 +174,7 @@ TEST_F(PlnToday, NamesFromTheIdAttributeWholeOrTheIcaoBlock)
          "<ATCWaypoint><WorldPosition>9,10,0</WorldPosition></ATCWaypoint>\n"
          "</FlightPlan.FlightPlan></SimBase.Document>\n");
     ASSERT_EQ(FlightPlan.legCount, 5);
+    EXPECT_EQ(FlightPlan.unplacedLegs, 2);   // NOPOS and EMPTY
     EXPECT_STREQ(FlightPlan.legs[0].ident, "C0 W1");
     EXPECT_STREQ(FlightPlan.legs[1].ident, "RIDAP");
     EXPECT_EQ(FlightPlan.legs[1].type, 'I');
