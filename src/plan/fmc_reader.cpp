@@ -2,7 +2,7 @@
 // lines. The leg list is read by position (a declared leg count, then a block of eight
 // lines per leg, of which the identifier, latitude and longitude lines are used); the
 // airport section is skipped by its line count. FMC legs carry no type letter.
-// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs.
+// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs, refusedLegs.
 #include "plan/plan.h"
 #include "plan/plan_text.h"
 

@@ -5,6 +5,7 @@
 // NavDatabase.AirportTable[].InPlan, Shell.ShowRoute, Cockpit.PanelNotifyPending,
 // "planlist.txt" in the plan folder, "error.log", "accfg.ini" (through WriteAircraftConfig).
 #include "plan/plan.h"
+#include "plan/plan_text.h"
 
 #include "map/display_lists.h"
 #include "menu/aircraft_config.h"
@@ -17,6 +18,7 @@
 #include "simlink/aircraft.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <algorithm>
 #include <cctype>
@@ -66,14 +68,16 @@ bool PlanNameBefore(const std::string& a, const std::string& b)
 
 // The listing the menu reads back: every plain file of the plan folder, one bare name a
 // line, in case-blind name order. A name holding a line end cannot be written one a line
-// and is left out. The listing is made here, natively; no shell is ever started.
+// and is left out, and so are hidden files (a leading dot): the folder view of the
+// planning computers hides them, and the "._route.pln" another system leaves beside each
+// copied plan is no plan. The listing is made here, natively; no shell is ever started.
 std::string MakePlanListing()
 {
     std::vector<std::string> names = PlatformListDirectory(DisplayConfig.PlanPath);
     std::stable_sort(names.begin(), names.end(), PlanNameBefore);
     std::string listing;
     for (const std::string& name : names) {
-        if (name.find_first_of("\r\n") != std::string::npos)
+        if (name.empty() || name[0] == '.' || name.find_first_of("\r\n") != std::string::npos)
             continue;
         listing += name;
         listing += '\n';
@@ -100,13 +104,19 @@ bool IsPlanFileName(const char* text)
 }
 
 // The table holds 50 names: with more plan files in the folder, the first 50 in listing
-// order are offered and the rest are left out (the listing file still names them all).
+// order are offered, the page says how many there are, and "error.log" names the count
+// (once for each new count, not at every opening of the page).
 void BuildPlanList()
 {
-    std::string listing = MakePlanListing();
     std::memset(PlanList.rawNames, 0, sizeof PlanList.rawNames);
     std::memset(PlanList.names, 0, sizeof PlanList.names);
     PlanList.count = 0;
+    PlanList.found = 0;
+    // No plan path, no plan folder: an empty path must not list (and leave the listing
+    // in) the unit's own folder.
+    if (PlanFolder().find_first_not_of(" \t") == std::string::npos)
+        return;
+    std::string listing = MakePlanListing();
 
     // The listing is left in the folder as "planlist.txt" and read back from there. A
     // folder the unit may read but not write (plans on a read-only share) still gets its
@@ -121,19 +131,111 @@ void BuildPlanList()
     char line[PlanNameMax] = {};
     // Lines are read 99 characters at a time: a longer name arrives in pieces and each
     // piece is judged on its own.
-    while (PlanList.count < PlanListMax && std::fgets(line, sizeof line, listingFile)) {
-        if (IsPlanFileName(line))
-            std::memcpy(PlanList.rawNames[PlanList.count++], line, sizeof line);
+    while (std::fgets(line, sizeof line, listingFile)) {
+        if (IsPlanFileName(line)) {
+            if (PlanList.count < PlanListMax)
+                std::memcpy(PlanList.rawNames[PlanList.count++], line, sizeof line);
+            ++PlanList.found;
+        }
         std::memset(line, 0, sizeof line);
     }
     std::fclose(listingFile);
 
-    for (int i = 0; i < PlanList.count; ++i) {
-        const char* raw = PlanList.rawNames[i];
-        for (int k = 0; k < PlanNameMax - 1 && raw[k] != '\n' && raw[k] != '\r' && raw[k] != '\0'; ++k)
-            PlanList.names[i][k] = static_cast<char>(std::toupper(static_cast<unsigned char>(raw[k])));
+    for (int i = 0; i < PlanList.count; ++i)
+        PlanDisplayName(PlanList.rawNames[i], PlanList.names[i]);
+
+    static int reportedFound = 0;
+    if (PlanList.found > PlanListMax && PlanList.found != reportedFound) {
+        char text[700];
+        std::snprintf(text, sizeof text, "WARNING - %d flight plans in %s, only the first %d are listed\n",
+                      PlanList.found, DisplayConfig.PlanPath, PlanListMax);
+        AppendErrorLog(text);
     }
+    reportedFound = PlanList.found;
 }
+
+namespace {
+
+// A row's room: from where its right-aligned name's last character starts leftward to the
+// left edge of the page's clipping box, less a little margin. The rows step left as they go
+// up the page, so each row has its own.
+constexpr float PlanRowMarginEm = 0.2f;
+// Names a little too long are set narrower, down to this much of their width, so that a
+// pilot still reads them whole; longer ones are shortened in the middle as well.
+constexpr float PlanRowNarrowest = 0.75f;
+// Shortened names keep about this share of their room for their beginning, the rest for
+// their end (the extension and what stands before it, where plan names often differ).
+constexpr float PlanRowHeadShare = 0.6f;
+
+// The width a right-aligned text takes left of its last character's start.
+float RowWidth(const std::string& text)
+{
+    float lastAdvance = 0;
+    const float width = TextWidth(text.c_str(), &lastAdvance);
+    return width - lastAdvance;
+}
+
+// The name cut in the middle to fit `room` em: its beginning, an ellipsis, its end.
+std::string ShortenInTheMiddle(const std::string& name, float room)
+{
+    const std::string ellipsis = "\x85";   // the code page's horizontal ellipsis
+    size_t head = 0, tail = 0;
+    for (;;) {
+        // Grow the part that is behind its share of the room.
+        const float headWidth = RowWidth(name.substr(0, head) + "x");
+        const bool growHead = headWidth < room * PlanRowHeadShare;
+        size_t nextHead = head + (growHead ? 1 : 0), nextTail = tail + (growHead ? 0 : 1);
+        if (nextHead + nextTail >= name.size())
+            break;
+        const std::string candidate = name.substr(0, nextHead) + ellipsis + name.substr(name.size() - nextTail);
+        if (RowWidth(candidate) > room)
+            break;
+        head = nextHead, tail = nextTail;
+    }
+    return name.substr(0, head) + ellipsis + name.substr(name.size() - tail);
+}
+
+// The room of the row whose matrix is current, in em, left of the pen, up to the window
+// pixel column leftEdge.
+float PlanRowRoom(int leftEdge)
+{
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    GLdouble x0, y0, z0, x1, y1, z1;
+    if (!gluProject(0, 0, 0, model, projection, viewport, &x0, &y0, &z0) ||
+        !gluProject(1, 0, 0, model, projection, viewport, &x1, &y1, &z1) || x1 - x0 <= 0.0)
+        return 1.0e6f;   // no geometry to measure: print the name as it is
+    return static_cast<float>((x0 - leftEdge) / (x1 - x0)) - PlanRowMarginEm;
+}
+
+// One name of the list, right-aligned where the row's matrix stands, kept inside the row:
+// as it is when it fits, set narrower when it nearly does, shortened in the middle beyond.
+// The matrix is left where printing the name unchanged would have left it (on by its last
+// character's advance), so the rows above keep their places.
+void PrintPlanRow(const char* name, int leftEdge)
+{
+    const std::string text = name;
+    const float width = text.empty() ? 0.0f : RowWidth(text);
+    const float room = PlanRowRoom(leftEdge);
+    if (width <= room || room <= 1.0f) {
+        PrintText(2, 2, "%s", name);
+        return;
+    }
+    float lastAdvance = 0;
+    TextWidth(text.c_str(), &lastAdvance);
+    const float squeeze = std::max(PlanRowNarrowest, room / width);
+    const std::string shown = width * squeeze <= room ? text : ShortenInTheMiddle(text, room / squeeze);
+    glPushMatrix();
+    glScalef(squeeze, 1.0f, 1.0f);
+    PrintText(2, 2, "%s", shown.c_str());
+    glPopMatrix();
+    glTranslatef(lastAdvance, 0.0f, 0.0f);
+}
+
+} // namespace
 
 void DrawPlanListPage()
 {
@@ -150,6 +252,13 @@ void DrawPlanListPage()
     glTranslatef(-0.6f, -0.92f, -5.0f);
     glScalef(0.1f, 0.1f, 0.0f);
     PrintText(2, 2, "PAGE %d/%d", currentPage + 1, totalPages);
+    // More plans in the folder than the table holds: the pilot sees how many are offered.
+    if (PlanList.found > PlanList.count) {
+        glLoadIdentity();
+        glTranslatef(-0.6f, -0.83f, -5.0f);
+        glScalef(0.1f, 0.1f, 0.0f);
+        PrintText(2, 2, "%d OF %d", PlanList.count, PlanList.found);
+    }
 
     int w = 0, h = 0;
     PlatformGetClientSize(&w, &h);
@@ -174,7 +283,7 @@ void DrawPlanListPage()
                   static_cast<int>(0.5 * h));
         // A row past the end of the list (or of the table) prints nothing.
         const char* name = r >= 0 && r < PlanListMax ? PlanList.names[r] : "";
-        PrintText(2, 2, "%s", name);
+        PrintPlanRow(name, static_cast<int>(0.329 * w));
         glDisable(GL_SCISSOR_TEST);
         SetColour(ColourWhite);
     }
@@ -205,16 +314,42 @@ void MarkPlanAirports()
     }
 }
 
-// The record holds 50 legs. A longer plan shows its first 50 and says so in "error.log",
-// so a pilot who misses the end of the route on the map finds out why.
-static void ReportDroppedLegs()
+// What a load left out goes into "error.log", one line per cause, so a pilot who misses
+// part of the route on the map finds out why: legs past the record's 50, waypoints whose
+// position lies off the earth, and a plan that gave no waypoint at all.
+static void ReportPlanReading()
 {
-    if (FlightPlan.droppedLegs <= 0)
-        return;
     char line[700];
-    std::snprintf(line, sizeof line, "WARNING - Flight Plan %s has %d waypoints more than the %d shown\n",
-                  FlightPlan.path, FlightPlan.droppedLegs, PlanLegMax);
-    AppendErrorLog(line);
+    if (FlightPlan.droppedLegs > 0) {
+        std::snprintf(line, sizeof line, "WARNING - Flight Plan %s has %d waypoints more than the %d shown\n",
+                      FlightPlan.path, FlightPlan.droppedLegs, PlanLegMax);
+        AppendErrorLog(line);
+    }
+    if (FlightPlan.refusedLegs > 0) {
+        std::snprintf(line, sizeof line,
+                      "WARNING - Flight Plan %s has %d waypoints outside latitude 90 or longitude 180, left out\n",
+                      FlightPlan.path, FlightPlan.refusedLegs);
+        AppendErrorLog(line);
+    }
+    if (FlightPlan.unplacedLegs > 0) {
+        std::snprintf(line, sizeof line, "WARNING - Flight Plan %s has %d waypoints without a position, left out\n",
+                      FlightPlan.path, FlightPlan.unplacedLegs);
+        AppendErrorLog(line);
+    }
+    if (FlightPlan.legCount == 0) {
+        std::snprintf(line, sizeof line, "WARNING - no waypoints read from %s\n", FlightPlan.path);
+        AppendErrorLog(line);
+    }
+}
+
+// Whether an FMC-named file is really a PLN plan (a planner's XML saved under a name with
+// "fmc" in it): the FMC reader finds nothing in it, and the PLN reader would.
+static bool LooksLikePlnPlan(const char* path)
+{
+    std::string content;
+    if (!ReadPlanFile(path, &content))
+        return false;
+    return content.find("AceXML") != std::string::npos || content.find("<SimBase.Document") != std::string::npos;
 }
 
 // Loading starts from an empty plan: whatever happens next, the previous route is gone.
@@ -226,20 +361,43 @@ void LoadFlightPlan(int index)
         return;
     FlightPlan.legCount = 0;
     FlightPlan.droppedLegs = 0;
+    FlightPlan.refusedLegs = 0;
+    FlightPlan.unplacedLegs = 0;
     const std::string path = PlanFilePath(index);
     std::snprintf(FlightPlan.path, sizeof FlightPlan.path, "%s", path.c_str());
 
     // The reader goes by the name: a name with FMC anywhere in it is an FMC file (the
-    // names are upper-cased, so KFMC01.PLN is one too).
-    if (std::strstr(PlanList.names[index], "FMC")) {
+    // names are upper-cased, so KFMC01.PLN is one too). One that yields no leg but holds an
+    // XML plan is read as the XML plan it is.
+    bool fmc = std::strstr(PlanList.names[index], "FMC") != nullptr;
+    if (fmc) {
         ReadFmcPlan(FlightPlan.path);
-    } else {
+        if (FlightPlan.legCount == 0 && FlightPlan.droppedLegs == 0 && FlightPlan.refusedLegs == 0 &&
+            LooksLikePlnPlan(FlightPlan.path))
+            fmc = false;
+    }
+    if (!fmc) {
         const PlnKind kind = ReadPlnPlan(FlightPlan.path);
         if (kind == PlnKind::Missing) {
+            // The folder was listed a moment ago: when it is still there, the file in it
+            // is at fault (its permissions, or a backslash in its name, which the program
+            // takes for a folder separator as the planning computers do), not the path.
             char line[800];
-            std::snprintf(line, sizeof line,
-                          "ERROR - Could not open Flight Plan, none found in %s. Check path in MFD.ini\n",
-                          DisplayConfig.PlanPath);
+            const char* name = PlanList.rawNames[index];
+            std::string reason;
+            if (std::strchr(name, '\\'))
+                reason = "a \\ in a file name is read as a folder separator; rename the file";
+            else {
+                std::string content;
+                PlatformReadFileStart(FlightPlan.path, 1, &content, &reason);
+            }
+            if (PlatformIsFolder(PlanFolder().c_str()))
+                std::snprintf(line, sizeof line, "ERROR - Could not open Flight Plan %s (%s)\n", FlightPlan.path,
+                              reason.c_str());
+            else
+                std::snprintf(line, sizeof line,
+                              "ERROR - Could not open Flight Plan, none found in %s. Check path in MFD.ini\n",
+                              DisplayConfig.PlanPath);
             AppendErrorLog(line);
             return;
         }
@@ -251,12 +409,12 @@ void LoadFlightPlan(int index)
             Cockpit.PanelNotifyPending = true;
             Shell.ShowRoute = true;
             MarkPlanAirports();
-            ReportDroppedLegs();
+            ReportPlanReading();
             return;
         }
     }
     Shell.ShowRoute = true;
     FlightPlan.loaded = true;
     MarkPlanAirports();
-    ReportDroppedLegs();
+    ReportPlanReading();
 }

@@ -10,6 +10,7 @@ struct PlanListState {
     char rawNames[PlanListMax][PlanNameMax] = {};
     char names[PlanListMax][PlanNameMax] = {};
     int count = 0;
+    int found = 0;      // plan files in the folder, those past the table's 50 included
     int selected = 0;   // kept when the list is rebuilt; the menu wraps it
 };
 extern PlanListState PlanList;
@@ -17,6 +18,11 @@ void PlanListReset();
 
 void BuildPlanList();
 bool IsPlanFileName(const char* text);
+// The name shown for a listing line: upper-cased in the display font's code page
+// (Windows-1252), a name written in UTF-8 converted to it; a character that code page
+// lacks becomes its plain letter where it has one ("Ł" as "L"), else "?". At most
+// PlanNameMax - 1 bytes, NUL-terminated; the line end is not part of it.
+void PlanDisplayName(const char* raw, char out[PlanNameMax]);
 void DrawPlanListPage();
 
 constexpr int PlanLegMax = 50;     // legs the active plan holds
@@ -39,6 +45,11 @@ struct FlightPlanState {
     PlanLeg legs[PlanLegMax] = {};
     // Waypoints a reader met after the 50th; they are not kept, but the load reports them.
     int droppedLegs = 0;
+    // Waypoints left out because their position lies off the earth.
+    int refusedLegs = 0;
+    // XML waypoints that gave no position at all (the newest planners leave it out for
+    // points they expect the simulator to look up); they cannot be drawn.
+    int unplacedLegs = 0;
     char path[500] = {};   // the plan being loaded
 };
 extern FlightPlanState FlightPlan;

@@ -1,6 +1,6 @@
 // The plan readers' common ground: separator sets, the tokeniser, the line reader over a
 // file's bytes, the bounded file read and the helpers that fill legs.
-// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs (for the readers).
+// Owns: nothing. Writes: FlightPlan.legs, legCount, droppedLegs, refusedLegs, unplacedLegs (for the readers).
 #include "plan/plan_text.h"
 
 #include "platform/platform.h"
@@ -107,6 +107,8 @@ void PlanReaderStart()
 {
     FlightPlan.legCount = 0;
     FlightPlan.droppedLegs = 0;
+    FlightPlan.refusedLegs = 0;
+    FlightPlan.unplacedLegs = 0;
     for (PlanLeg& leg : FlightPlan.legs)
         leg = PlanLeg{};
 }
@@ -120,10 +122,20 @@ PlanLeg* PlanCurrentLeg()
 
 void PlanCompleteLeg()
 {
-    if (PlanCurrentLeg())
-        ++FlightPlan.legCount;
-    else
+    PlanLeg* leg = PlanCurrentLeg();
+    if (!leg) {
         ++FlightPlan.droppedLegs;
+        return;
+    }
+    // A position off the earth (a latitude past a pole, a longitude past the date line, as
+    // a misread number or a broken writer gives) would draw a line to nowhere across the
+    // map: the waypoint is left out and counted, so that the load can say so.
+    if (!(std::fabs(leg->latitude) <= 90.0f) || !(std::fabs(leg->longitude) <= 180.0f)) {
+        *leg = PlanLeg{};
+        ++FlightPlan.refusedLegs;
+        return;
+    }
+    ++FlightPlan.legCount;
 }
 
 void PlanStoreIdent(PlanLeg* leg, const char* text)

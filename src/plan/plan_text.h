@@ -71,8 +71,10 @@ bool ReadPlanFile(const char* path, std::string* content);
 void PlanReaderStart();
 // The leg a reader is filling, or null once the plan holds PlanLegMax legs.
 PlanLeg* PlanCurrentLeg();
-// The leg being filled is complete: it joins the plan, or, when the plan is full, is
-// counted in droppedLegs so the load can tell the pilot what was left out.
+// The leg being filled is complete: it joins the plan; when the plan is full it is counted
+// in droppedLegs, and when its position is off the earth (latitude beyond 90 degrees,
+// longitude beyond 180) it is cleared and counted in refusedLegs, so the load can tell the
+// pilot what was left out.
 void PlanCompleteLeg();
 // Stores an identifier, at most PlanIdentMax - 1 bytes. A line end is never part of an
 // identifier: the token that ends a line carries the line feed (and a stray carriage

@@ -226,8 +226,9 @@ TEST_F(PlanFolder, VanishedPlanIsLoggedAndTheRouteSwitchStays)
     EXPECT_FALSE(FlightPlan.loaded);
     EXPECT_EQ(FlightPlan.legCount, 0);
     EXPECT_FALSE(Shell.ShowRoute);
+    // The folder is there: the file is named, not the path.
     EXPECT_EQ(ReadFile("error.log"),
-              "ERROR - Could not open Flight Plan, none found in " + folder + ". Check path in MFD.ini\n");
+              "ERROR - Could not open Flight Plan " + folder + "/gone.pln (No such file or directory)\n");
 }
 
 TEST_F(PlanFolder, LongPlanShowsItsFirstFiftyPointsAndSaysSo)
