@@ -177,3 +177,14 @@ TEST(CommandLine, SecondUnitOnOneFolderOrOneNumberExitsTwo)
     EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 3 2>&1", &out), 0) << out;
     EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + other + " --headless --frames 3 2>&1", &out), 0) << out;
 }
+
+// Help says what a value is in words, never in the parser's type tags.
+TEST(CommandLine, HelpCarriesNoParserTypeTags)
+{
+    for (const char* program : {"orvex", "orvex-sim", "orvex-panel", "orvex-navdata"}) {
+        std::string out;
+        ASSERT_EQ(RunCommand(ProgramPath(program) + " --help", &out), 0) << program;
+        for (const char* tag : {"TEXT", "INT", "UINT", "FLOAT", ":DIR", ":FILE"})
+            EXPECT_EQ(out.find(tag), std::string::npos) << program << " shows " << tag << "\n" << out;
+    }
+}
