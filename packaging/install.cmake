@@ -69,9 +69,8 @@ set(ORVEX_MAINTAINER "Orvex maintainers <maintainers@users.noreply.c-seed-76ec45
     "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT "${ORVEX_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Glass-cockpit display units for desktop flight simulators")
-# Debian's extended description: lines of at most 80 columns.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Glass-cockpit display units for desktop flight simulators
-Orvex plays display unit 2 (EICAS: engines and crew alerting) or 3
+# Debian's extended description (the synopsis is the summary above): lines of at most 80 columns.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Orvex plays display unit 2 (EICAS: engines and crew alerting) or 3
 (MFD: moving map and systems pages) of a twin-engine business jet.
 It ships stand-ins for the simulator's interface module and the
 cockpit panel, and a converter for published navigation data.")
