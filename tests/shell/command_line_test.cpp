@@ -143,6 +143,7 @@ TEST(CommandLine, InstalledUnitOutsideAUnitFolderUsesThePerUserFolder)
     // A writable folder that merely has a data/ subfolder (a home, a source checkout) is no
     // unit folder: nothing is written there. One holding an MFD.ini is, and says so.
     std::string checkout = MakeScratchDir("checkout-like");
+    ASSERT_EQ(RunCommand("mkdir -p " + checkout + "/data"), 0);
     WriteFile(checkout + "/data/notes.txt", "mine");
     std::string here = "cd " + checkout + " && XDG_DATA_HOME=" + xdg + " " + prefix + "/bin/orvex --headless --frames 3";
     ASSERT_EQ(RunCommand(here + " 2>/dev/null", &out), 0) << out;
