@@ -9,7 +9,9 @@
 #include "shell/text_fields.h"
 #include "shell/window.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
 
 DisplayConfigState DisplayConfig;
@@ -185,6 +187,9 @@ std::string ParseConfigText(const std::string& text)
         CheckPath(&problems, pathFields[i], paths[i], closed[i]);
     Shell.Frameless = frameless != 0;
     Shell.BezelShown = bezel != 0;
+    // A file with no value at all (empty, or no configuration file) is said in one phrase.
+    if (std::none_of(std::begin(read), std::end(read), [](bool r) { return r; }))
+        problems = "no value could be read, the built-in values used";
     return problems;
 }
 
