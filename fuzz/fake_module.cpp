@@ -23,7 +23,7 @@ void PlatformDeleteAtom(uint16_t) {}
 int PlatformCreateMapping(const char*, uint32_t) { return 5; }
 int64_t PlatformMappingSize(int) { return sizeof Block; }
 void PlatformCloseMapping(int, const char*) {}
-void PlatformRemoveStaleMappings(const char*) {}
+std::string PlatformModuleUnreachableReason(const char*) { return ""; }
 
 bool PlatformPutBlock(int, const void* data, uint32_t size)
 {

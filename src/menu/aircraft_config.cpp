@@ -8,6 +8,7 @@
 #include "shell/shell.h"
 
 #include <cstdio>
+#include <cstring>
 
 AircraftConfigState AircraftConfig;
 
@@ -23,17 +24,40 @@ void AircraftConfigReset()
 
 void ReadAircraftConfig()
 {
-    std::string text;
-    if (!PlatformReadFileStart(ConfigFileName, ConfigReadLimit, &text)) {
+    std::string text, why;
+    if (!PlatformReadFileStart(ConfigFileName, ConfigReadLimit, &text, &why)) {
         // First start: lay down the default file for next time. The values in memory stay
         // as they are (0) until the file is next read, on the next start or on entering
-        // the V-speeds page. A name that is there but no regular file (a FIFO, a link to a
-        // device) is left alone and reads as nothing.
-        if (!PlatformPathExists(ConfigFileName))
+        // the V-speeds page. A name that is there but cannot be read (a FIFO, a folder, no
+        // permission) is left alone, said once, and the default file's values fly.
+        if (!PlatformPathExists(ConfigFileName)) {
             PlatformWriteFileAtomic(ConfigFileName, AircraftConfigDefaultFile);
+            return;
+        }
+        static std::string said;
+        if (said != why) {
+            said = why;
+            ReportProblem(std::string(ConfigFileName) + ": cannot be read (" + why + "); the default values used");
+        }
+        const char* defaults = AircraftConfigDefaultFile;
+        ParseAircraftConfig(defaults, std::strlen(defaults), &AircraftConfig);
         return;
     }
-    ParseAircraftConfig(text.data(), text.size(), &AircraftConfig);
+    // Values that cannot be used are replaced and named, and the file as it was is copied
+    // aside first, since the next write (leaving the V-speeds page) saves the values used.
+    std::string problems;
+    ParseAircraftConfig(text.data(), text.size(), &AircraftConfig, &problems);
+    if (problems.empty())
+        return;
+    std::string aside = std::string(ConfigFileName) + ".bad";
+    static bool said = false;
+    static std::string saidText;
+    if (said && saidText == text)
+        return;   // the same file read again on entering the V-speeds page
+    said = true;
+    saidText = text;
+    bool kept = PlatformWriteFileAtomic(aside.c_str(), text);
+    ReportProblem(std::string(ConfigFileName) + ": " + problems + (kept ? "; the file is kept as " + aside : ""));
 }
 
 void WriteAircraftConfig()

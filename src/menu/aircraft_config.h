@@ -33,7 +33,10 @@ void WriteAircraftConfig();
 // Pure parts, for tests and tools.
 // Reads the 13 values by position from `text` into `config`; values that are missing or
 // unreadable leave their field as it was.
-void ParseAircraftConfig(const char* text, unsigned long length, AircraftConfigState* config);
+// Every value is checked: one that cannot be read takes the default file's value, one out of
+// range is held at the nearer limit; each is named in *problems ("" when all were good).
+void ParseAircraftConfig(const char* text, unsigned long length, AircraftConfigState* config,
+                         std::string* problems = nullptr);
 // The file as WriteAircraftConfig writes it (writer's headers, then [ACTIVE_PLAN]).
 std::string FormatAircraftConfig(const AircraftConfigState& config);
 // The default file written when none exists.

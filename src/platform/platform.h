@@ -142,6 +142,9 @@ bool PlatformReadWholeFile(const char* path, size_t cap, std::string* content, s
 // The same for a file whose bytes past `cap` are of no use: a longer file gives its first
 // `cap` bytes.
 bool PlatformReadFileStart(const char* path, size_t cap, std::string* content, std::string* error = nullptr);
+// Takes an exclusive lock on `path` (created when missing) and holds it until the process
+// ends; false with the reason when another process holds it or it cannot be made.
+bool PlatformHoldLock(const char* path, std::string* why);
 // Whether anything (file, folder, FIFO, link, even a dangling one) has this name.
 bool PlatformPathExists(const char* path);
 
@@ -176,7 +179,10 @@ void PlatformPlaySoundSync(const char* path);
 // - "the module window of class C" is a connection to the socket <runtime>/C;
 // - a registered message number is derived from its name, the same on both sides;
 // - an atom stands for the block's name, which travels with each request;
-// - a named mapping is a POSIX shared memory object, created exclusively, mode 0600;
+// - a "named mapping" is anonymous memory (a memory file) whose name is known only to the
+//   process that made it: no other process, and no other user, can find, open or take the
+//   name first. Its descriptor goes to the module over the module socket (SCM_RIGHTS),
+//   with the first request that names the block on a connection;
 // - a timed send is one request and one 32-bit answer; every request carries a sequence
 //   number, so an answer that arrives after its time-out is never taken for a later one.
 //   The send never waits and the wait for the answer is the caller's to bound, so a unit
@@ -193,10 +199,14 @@ void PlatformForgetModuleWindow(int window);
 uint32_t PlatformRegisterMessage(const char* name);   // 0 only for an empty name
 uint16_t PlatformAddAtom(const char* name);           // 0 on failure
 void PlatformDeleteAtom(uint16_t atom);
-// A named shared mapping; -1 on failure or when the name exists already.
+// Why no module can be reached at <runtime>/<className> when the reason is something
+// other than "no module is there" (the runtime folder is not private to us, the socket's
+// path is too long or refused): empty when simply no module listens.
+std::string PlatformModuleUnreachableReason(const char* className);
+// The block: anonymous memory named `name` within this process; -1 on failure or when
+// this process uses the name already.
 int PlatformCreateMapping(const char* name, uint32_t size);
-// The mapping's real size now (fstat); -1 when it cannot be asked or the object is no
-// longer under its name (removed, or replaced by another object).
+// The mapping's real size now (fstat); -1 when it cannot be asked.
 int64_t PlatformMappingSize(int mapping);
 // The client's access to its block: the first `size` bytes copied in or out through the
 // view mapped when the block was made (through the descriptor where none could be), with a
@@ -205,10 +215,7 @@ int64_t PlatformMappingSize(int mapping);
 bool PlatformPutBlock(int mapping, const void* data, uint32_t size);
 bool PlatformGetBlock(int mapping, void* data, uint32_t size);
 void PlatformUnmapView(void* view, uint32_t size);
-void PlatformCloseMapping(int mapping, const char* name);  // also removes the name
-// Removes this user's mappings named `prefix` + <hex process id> + ":..." whose process
-// has ended (a client killed before it could remove its block).
-void PlatformRemoveStaleMappings(const char* prefix);
+void PlatformCloseMapping(int mapping, const char* name);
 // Sends `message` with the atom's name and `param` without waiting; false when the module
 // is gone or does not take requests now. *sequence names the request for the answer.
 bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence);
@@ -224,6 +231,8 @@ struct PlatformModuleRequest {
     uint32_t message = 0;
     uint32_t param = 0;
     char blockName[PlatformBlockNameMax] = {};  // NUL-terminated atom name
+    int block = -1;  // the block's memory when the client handed it over with this request;
+                     // the receiver owns it (PlatformCloseBlock)
 };
 // Listens on <runtime>/<className>; -1 when the folder is unusable or another module
 // already answers there (a stale socket of a dead module is replaced). `why` says which.
@@ -239,12 +248,12 @@ bool PlatformModuleAnswer(int client, uint32_t sequence, uint32_t result);
 void PlatformModuleDropClient(int client);
 // The process id of the client at the other end (from the socket's credentials); -1 if unknown.
 int PlatformModuleClientPid(int client);
-// Opens an existing block by name, checking it is at least `size` bytes; nullptr if not.
-void* PlatformOpenMapping(const char* name, uint32_t size);
-// The hostile module's tools: cut or grow a client's block, or put a new object of `size`
-// bytes under its name.
-bool PlatformResizeMappingName(const char* name, uint32_t size);
-bool PlatformReplaceMappingName(const char* name, uint32_t size);
+// Maps a handed-over block, checking it is at least `size` bytes; nullptr if not. The
+// descriptor stays open (PlatformCloseBlock) and the view is released with PlatformUnmapView.
+void* PlatformMapBlock(int block, uint32_t size);
+void PlatformCloseBlock(int block);
+// The hostile module's tool: cut or grow a client's block.
+bool PlatformResizeBlock(int block, uint32_t size);
 // SIGINT and SIGTERM set *flag instead of ending the process.
 void PlatformCatchTermination(volatile int* flag);
 // SIGUSR1 sets *flag: a running display unit is asked for a screenshot of its next frame.

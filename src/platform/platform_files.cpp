@@ -11,6 +11,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -258,4 +259,21 @@ std::vector<std::string> PlatformListDirectory(const char* dir)
     closedir(d);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool PlatformHoldLock(const char* path, std::string* why)
+{
+    // flock: released by the system when the process ends however it ends, so a unit that
+    // crashed never leaves its folder locked. The descriptor stays open for the whole run.
+    int fd = open(PlatformPath(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        *why = errno == EWOULDBLOCK ? "another program holds it" : std::strerror(errno);
+        close(fd);
+        return false;
+    }
+    return true;
 }

@@ -220,6 +220,12 @@ void PlatformRegisterFontFile(const char* path)
     char* absolute = realpath(path, nullptr);
     if (!absolute)
         return;
+    // Only a regular file reaches the font library: a FIFO under the name would block its
+    // open for good, a device would be read without end.
+    if (!PlatformIsFile(absolute)) {
+        free(absolute);
+        return;
+    }
     FcConfigAppFontAddFile(FcConfigGetCurrent(), reinterpret_cast<const FcChar8*>(absolute));
     free(absolute);
 }
@@ -232,7 +238,7 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
 
     FT_Library library = nullptr;
     FT_Face ft = nullptr;
-    bool opened = !file.empty() && FT_Init_FreeType(&library) == 0 &&
+    bool opened = !file.empty() && PlatformIsFile(file.c_str()) && FT_Init_FreeType(&library) == 0 &&
                   FT_New_Face(library, file.c_str(), index, &ft) == 0;
     GLUtesselator* tess = gluNewTess();
     gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(TessBegin));

@@ -1,6 +1,7 @@
 // The simulator module's transport on Linux: runtime folder, module "windows" as
-// AF_UNIX sequenced-packet sockets, registered messages, atoms, named shared memory.
-// Owns: the process's atom table and the request sequence counter. Reads: the
+// AF_UNIX sequenced-packet sockets, registered messages, atoms, and the block as anonymous
+// memory handed to the module over its socket.
+// Owns: the process's atom table, its blocks and the request sequence counter. Reads: the
 // environment (ORVEX_RUNTIME_DIR, XDG_RUNTIME_DIR).
 #include "platform/platform.h"
 
@@ -30,27 +31,40 @@ static constexpr size_t AnswerBytes = 8;
 // Runtime folder
 // ---------------------------------------------------------------------------------------
 
+static std::string RuntimeDirChoice()
+{
+    const char* env = std::getenv("ORVEX_RUNTIME_DIR");
+    if (env && *env)
+        return env;
+    if ((env = std::getenv("XDG_RUNTIME_DIR")) && *env)
+        return std::string(env) + "/orvex";
+    return "/tmp/orvex-" + std::to_string(getuid());
+}
+
+// Makes `dir` (when missing) and checks it is a private folder of ours; empty when it is,
+// else why not. In a shared /tmp someone else could have made the folder first, or a link
+// to elsewhere: it is used only when it is a real folder of ours, and kept private.
+static std::string RuntimeDirProblem(const std::string& dir)
+{
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return "cannot make the runtime folder " + dir + ": " + std::strerror(errno);
+    struct stat st;
+    if (lstat(dir.c_str(), &st) != 0)
+        return "cannot use the runtime folder " + dir + ": " + std::strerror(errno);
+    if (!S_ISDIR(st.st_mode))
+        return "the runtime folder " + dir + " is not a folder (a link or a file is in its place)";
+    if (st.st_uid != getuid())
+        return "the runtime folder " + dir + " belongs to another user (uid " + std::to_string(st.st_uid) +
+               "); set ORVEX_RUNTIME_DIR to a folder of your own";
+    if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0)
+        return "cannot make the runtime folder " + dir + " private: " + std::strerror(errno);
+    return "";
+}
+
 std::string PlatformRuntimeDir()
 {
-    std::string dir;
-    const char* env = std::getenv("ORVEX_RUNTIME_DIR");
-    if (env && *env) {
-        dir = env;
-    } else if ((env = std::getenv("XDG_RUNTIME_DIR")) && *env) {
-        dir = std::string(env) + "/orvex";
-    } else {
-        dir = "/tmp/orvex-" + std::to_string(getuid());
-    }
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return "";
-    // In a shared /tmp someone else could have made the folder first, or a link to
-    // elsewhere: use it only when it is a real folder of ours, and keep it private.
-    struct stat st;
-    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
-        return "";
-    if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0)
-        return "";
-    return dir;
+    std::string dir = RuntimeDirChoice();
+    return RuntimeDirProblem(dir).empty() ? dir : "";
 }
 
 int PlatformProcessId()
@@ -76,6 +90,32 @@ static bool SocketAddress(const char* className, sockaddr_un* address)
 // Client side
 // ---------------------------------------------------------------------------------------
 
+std::string PlatformModuleUnreachableReason(const char* className)
+{
+    std::string dir = RuntimeDirChoice();
+    if (std::string problem = RuntimeDirProblem(dir); !problem.empty())
+        return problem;
+    std::string path = dir + "/" + className;
+    sockaddr_un address;
+    if (!SocketAddress(className, &address))
+        return "the socket path " + path + " is too long";
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? "" : path + ": " + std::strerror(errno);
+    if (!S_ISSOCK(st.st_mode))
+        return path + " is not a socket";
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return std::string("cannot make a socket: ") + std::strerror(errno);
+    int failure = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0 : errno;
+    close(fd);
+    // Refused: a socket left by a module that has ended; busy: one that is there but slow.
+    if (failure == 0 || failure == ECONNREFUSED || failure == EAGAIN)
+        return "";
+    return path + ": " + std::strerror(failure);
+}
+
+static void ForgetHandovers(int window);
 static int TimeoutSocket = -1;    // the socket whose receive time-out is TimeoutMicros
 static long TimeoutMicros = -1;
 
@@ -109,6 +149,7 @@ void PlatformForgetModuleWindow(int window)
 {
     if (window == TimeoutSocket)
         TimeoutSocket = -1;  // the number may come back for another socket
+    ForgetHandovers(window);  // a new connection gets the descriptors again
     if (window >= 0)
         close(window);
 }
@@ -150,25 +191,30 @@ void PlatformDeleteAtom(uint16_t atom)
         AtomNames[slot][0] = 0;
 }
 
-static std::string ShmName(const char* name)
-{
-    return std::string("/") + name;
-}
-
-// The client's own block is mapped once when it is made, and requests and answers are
-// copied through that view: two memory copies instead of a pwrite and a pread, each a
-// system call worth some 1.5 us of an exchange's 30. A module may still cut the object
-// short while we copy (only a misbehaving one does); the pages past its new end then raise
-// SIGBUS, which the copy catches and reports as a failed transfer, as a short pread would.
-// The signal is taken only inside such a copy; anywhere else the handler that was there
-// before (the default: end the program) has it.
+// The client's blocks. A block is anonymous memory (memfd_create; an unlinked file in the
+// private runtime folder where the kernel has none): no other process can find it by
+// name, so no other user can take its name first or open it. Its name lives only here,
+// beside the descriptor, and travels in each request as the protocol's atom does; the
+// descriptor itself goes to the module once per connection, in the first request that
+// names the block.
+//
+// The block is mapped once when it is made, and requests and answers are copied through
+// that view: two memory copies instead of a pwrite and a pread, each a system call worth
+// some 1.5 us of an exchange's 30. A module may still cut the object short while we copy
+// (only a misbehaving one does); the pages past its new end then raise SIGBUS, which the
+// copy catches and reports as a failed transfer, as a short pread would. The signal is
+// taken only inside such a copy; anywhere else the handler that was there before (the
+// default: end the program) has it.
 namespace {
-struct ClientView {
+struct ClientBlock {
     int mapping = -1;
-    unsigned char* view = nullptr;
+    unsigned char* view = nullptr;  // nullptr: copied through the descriptor
     uint32_t size = 0;
+    int handedTo = -1;              // the module socket that holds our descriptor
+    char name[PlatformBlockNameMax] = {};
 };
-ClientView ClientViews[4];
+constexpr int ClientBlockSlots = 16;
+ClientBlock ClientBlocks[ClientBlockSlots];
 
 // Volatile: the handler reads it, so its stores must stay on either side of the copy.
 thread_local sigjmp_buf* volatile CopyJump = nullptr;
@@ -211,53 +257,88 @@ bool GuardedCopy(void* to, const void* from, uint32_t size)
     return true;
 }
 
-ClientView* FindClientView(int mapping)
+ClientBlock* FindClientBlock(int mapping)
 {
-    for (ClientView& v : ClientViews)
-        if (v.view && v.mapping == mapping)
-            return &v;
+    for (ClientBlock& b : ClientBlocks)
+        if (b.mapping >= 0 && b.mapping == mapping)
+            return &b;
     return nullptr;
+}
+
+ClientBlock* FindClientBlockByName(const char* name)
+{
+    for (ClientBlock& b : ClientBlocks)
+        if (b.mapping >= 0 && std::strcmp(b.name, name) == 0)
+            return &b;
+    return nullptr;
+}
+
+// Anonymous memory of our own: a memory file, else an unlinked file in the runtime folder.
+int CreateAnonymousMemory(const char* name)
+{
+    int fd = memfd_create(name, MFD_CLOEXEC);
+    if (fd >= 0 || errno != ENOSYS)
+        return fd;
+    std::string dir = PlatformRuntimeDir();
+    if (dir.empty())
+        return -1;
+    return open(dir.c_str(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600);
 }
 } // namespace
 
+static void ForgetHandovers(int window)
+{
+    for (ClientBlock& b : ClientBlocks)
+        if (window >= 0 && b.handedTo == window)
+            b.handedTo = -1;
+}
+
 int PlatformCreateMapping(const char* name, uint32_t size)
 {
-    // Exclusive creation: a name that exists already fails the open, as on Windows.
-    int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // A name already in use by this process fails, as a named mapping that exists already
+    // does; the names of other processes are none of our business any more.
+    size_t length = std::strlen(name);
+    if (length == 0 || length >= PlatformBlockNameMax || FindClientBlockByName(name))
+        return -1;
+    ClientBlock* slot = nullptr;
+    for (ClientBlock& b : ClientBlocks)
+        if (b.mapping < 0 && !slot)
+            slot = &b;
+    if (!slot)
+        return -1;
+    int fd = CreateAnonymousMemory(name);
     if (fd < 0)
         return -1;
     if (ftruncate(fd, size) != 0) {
         close(fd);
-        shm_unlink(ShmName(name).c_str());
         return -1;
     }
-    // Without a view (none free, or the map fails) the block goes through the descriptor.
+    *slot = ClientBlock{};
+    slot->mapping = fd;
+    slot->size = size;
+    std::memcpy(slot->name, name, length + 1);
+    // Without a view (the map fails) the block goes through the descriptor.
     InstallBusHandler();
-    for (ClientView& v : ClientViews) {
-        if (v.view || !BusHandlerInstalled)
-            continue;
+    if (BusHandlerInstalled) {
         void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (view != MAP_FAILED)
-            v = {fd, static_cast<unsigned char*>(view), size};
-        break;
+            slot->view = static_cast<unsigned char*>(view);
     }
     return fd;
 }
 
 int64_t PlatformMappingSize(int mapping)
 {
-    // An object whose name was removed or given to another object has no links left:
-    // whatever the module now serves under the name, it is not this block.
     struct stat st;
-    if (mapping < 0 || fstat(mapping, &st) != 0 || st.st_nlink == 0)
+    if (mapping < 0 || fstat(mapping, &st) != 0)
         return -1;
     return static_cast<int64_t>(st.st_size);
 }
 
 bool PlatformPutBlock(int mapping, const void* data, uint32_t size)
 {
-    if (ClientView* v = FindClientView(mapping); v && size <= v->size)
-        return GuardedCopy(v->view, data, size);
+    if (ClientBlock* b = FindClientBlock(mapping); b && b->view && size <= b->size)
+        return GuardedCopy(b->view, data, size);
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     uint32_t done = 0;
     while (done < size) {
@@ -273,8 +354,8 @@ bool PlatformPutBlock(int mapping, const void* data, uint32_t size)
 
 bool PlatformGetBlock(int mapping, void* data, uint32_t size)
 {
-    if (ClientView* v = FindClientView(mapping); v && size <= v->size)
-        return GuardedCopy(data, v->view, size);
+    if (ClientBlock* b = FindClientBlock(mapping); b && b->view && size <= b->size)
+        return GuardedCopy(data, b->view, size);
     unsigned char* bytes = static_cast<unsigned char*>(data);
     uint32_t done = 0;
     while (done < size) {
@@ -296,42 +377,15 @@ void PlatformUnmapView(void* view, uint32_t size)
 
 void PlatformCloseMapping(int mapping, const char* name)
 {
+    (void)name;  // the block has no name outside this process
     if (mapping < 0)
         return;
-    if (ClientView* v = FindClientView(mapping)) {
-        munmap(v->view, v->size);
-        *v = ClientView{};
+    if (ClientBlock* b = FindClientBlock(mapping)) {
+        if (b->view)
+            munmap(b->view, b->size);
+        *b = ClientBlock{};
     }
     close(mapping);
-    shm_unlink(ShmName(name).c_str());
-}
-
-void PlatformRemoveStaleMappings(const char* prefix)
-{
-    // Shared memory objects live in /dev/shm as plain files. Only names of our own scheme
-    // (prefix, then the creator's process id in hexadecimal, then ':'), only objects of
-    // this user, and only when that process no longer exists.
-    DIR* d = opendir("/dev/shm");
-    if (!d)
-        return;
-    size_t prefixLength = std::strlen(prefix);
-    while (dirent* e = readdir(d)) {
-        const char* name = e->d_name;
-        if (std::strncmp(name, prefix, prefixLength) != 0)
-            continue;
-        char* end = nullptr;
-        unsigned long pid = std::strtoul(name + prefixLength, &end, 16);
-        if (end == name + prefixLength || *end != ':' || pid == 0 || pid > 0x3FFFFFFF)
-            continue;
-        struct stat st;
-        if (fstatat(dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-            st.st_uid != getuid())
-            continue;
-        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
-            continue;
-        shm_unlink(ShmName(name).c_str());
-    }
-    closedir(d);
 }
 
 static uint32_t RequestSequence = 0;
@@ -351,6 +405,27 @@ static bool SetReceiveTimeout(int window, long micros)
     return true;
 }
 
+// Sends one request; with handOver >= 0 that descriptor rides along (SCM_RIGHTS).
+static bool SendRequest(int window, const unsigned char* request, size_t length, int handOver)
+{
+    iovec part{const_cast<unsigned char*>(request), length};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+    if (handOver >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&message);
+        c->cmsg_level = SOL_SOCKET;
+        c->cmsg_type = SCM_RIGHTS;
+        c->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(c), &handOver, sizeof(int));
+    }
+    // Never waits: a module that stopped reading has a full queue, and that is its failure.
+    return sendmsg(window, &message, MSG_NOSIGNAL | MSG_DONTWAIT) == static_cast<ssize_t>(length);
+}
+
 bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence)
 {
     int slot = atom - 0xC000;
@@ -363,9 +438,15 @@ bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t p
     PutWord(request + 8, param);
     size_t length = std::strlen(AtomNames[slot]);
     std::memcpy(request + RequestHeaderBytes, AtomNames[slot], length);
-    // Never waits: a module that stopped reading has a full queue, and that is its failure.
-    ssize_t sent = send(window, request, RequestHeaderBytes + length, MSG_NOSIGNAL | MSG_DONTWAIT);
-    return sent == static_cast<ssize_t>(RequestHeaderBytes + length);
+    // The module learns the block itself from the first request that names it on this
+    // connection; later requests carry only the name.
+    ClientBlock* block = FindClientBlockByName(AtomNames[slot]);
+    int handOver = block && block->handedTo != window ? block->mapping : -1;
+    if (!SendRequest(window, request, RequestHeaderBytes + length, handOver))
+        return false;
+    if (handOver >= 0)
+        block->handedTo = window;
+    return true;
 }
 
 // Waits for the answer to `sequence`; answers to earlier requests that timed out are
@@ -412,9 +493,7 @@ int PlatformModuleListen(const char* className, std::string* why)
 {
     sockaddr_un address;
     if (!SocketAddress(className, &address)) {
-        std::string dir = PlatformRuntimeDir();
-        *why = dir.empty() ? "the runtime folder cannot be made private to this user"
-                           : "the socket path " + dir + "/" + className + " is too long";
+        *why = PlatformModuleUnreachableReason(className);
         return -1;
     }
     int probe = PlatformFindModuleWindow(className);
@@ -467,9 +546,35 @@ int PlatformWaitReadable(const int* fds, bool* ready, int count, int timeoutMs)
 bool PlatformModuleReceive(int client, PlatformModuleRequest* request)
 {
     unsigned char packet[RequestHeaderBytes + PlatformBlockNameMax];
-    ssize_t got = recv(client, packet, sizeof packet, MSG_DONTWAIT | MSG_TRUNC);
-    if (got < static_cast<ssize_t>(RequestHeaderBytes) || got >= static_cast<ssize_t>(sizeof packet))
+    iovec part{packet, sizeof packet};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    // Room for a few descriptors: a client may send more than the one we take, and every
+    // one that arrives must be closed or it stays open here for good.
+    alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    request->block = -1;
+    ssize_t got = recvmsg(client, &message, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
+    for (cmsghdr* c = got >= 0 ? CMSG_FIRSTHDR(&message) : nullptr; c; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS)
+            continue;
+        size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t i = 0; i < count; ++i) {
+            int fd;
+            std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
+            if (request->block < 0)
+                request->block = fd;
+            else
+                close(fd);
+        }
+    }
+    if (got < static_cast<ssize_t>(RequestHeaderBytes) || got >= static_cast<ssize_t>(sizeof packet)) {
+        PlatformCloseBlock(request->block);
+        request->block = -1;
         return false;
+    }
     request->sequence = GetWord(packet);
     request->message = GetWord(packet + 4);
     request->param = GetWord(packet + 8);
@@ -502,48 +607,28 @@ void PlatformModuleDropClient(int client)
         close(client);
 }
 
-void* PlatformOpenMapping(const char* name, uint32_t size)
+void* PlatformMapBlock(int block, uint32_t size)
 {
-    // The block belongs to a client of the same user (0600); one that is too small
-    // would fault on access, so its size is checked before it is mapped. (A client that
-    // shrinks its own block afterwards can still fault the module: only the same user
-    // can, and only to its own harm.)
-    if (!name[0] || std::strchr(name, '/'))
-        return nullptr;
-    int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
-    if (fd < 0)
-        return nullptr;
+    // Only memory a client handed over reaches here; one that is too small would fault
+    // on access, so its size is checked before it is mapped. (A client that shrinks its
+    // own block afterwards can still fault the module: only the same user can, and only
+    // to its own harm.)
     struct stat st;
-    void* view = nullptr;
-    if (fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(size))
-        view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    close(fd);
+    if (block < 0 || fstat(block, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < static_cast<off_t>(size))
+        return nullptr;
+    void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, block, 0);
     return view == MAP_FAILED ? nullptr : view;
 }
 
-bool PlatformResizeMappingName(const char* name, uint32_t size)
+void PlatformCloseBlock(int block)
 {
-    if (!name[0] || std::strchr(name, '/'))
-        return false;
-    int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    bool ok = ftruncate(fd, size) == 0;
-    close(fd);
-    return ok;
+    if (block >= 0)
+        close(block);
 }
 
-bool PlatformReplaceMappingName(const char* name, uint32_t size)
+bool PlatformResizeBlock(int block, uint32_t size)
 {
-    if (!name[0] || std::strchr(name, '/'))
-        return false;
-    shm_unlink(ShmName(name).c_str());
-    int fd = shm_open(ShmName(name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    bool ok = ftruncate(fd, size) == 0;
-    close(fd);
-    return ok;
+    return block >= 0 && ftruncate(block, size) == 0;
 }
 
 static volatile int* TerminationFlag = nullptr;

@@ -17,10 +17,35 @@ inline void CommandLineAddVersion(CLI::App& app, const char* program)
                          "Print the version and exit");
 }
 
+// Help that shows what a value is ("DIR", "N >= 1", "VALUE") without the parser's type
+// tags ("TEXT:DIR", "INT:N >= 1").
+class CommandLineFormatter : public CLI::Formatter {
+public:
+    std::string make_option_opts(const CLI::Option* opt) const override
+    {
+        std::string text = CLI::Formatter::make_option_opts(opt);
+        std::string type = opt->get_type_name();
+        if (type.empty() || !opt->get_option_text().empty())
+            return text;
+        std::string plain = type.substr(type.find_last_of(':') == std::string::npos ? 0 : type.find_last_of(':') + 1);
+        if (plain == "TEXT")
+            plain = "VALUE";
+        else if (plain == "INT" || plain == "UINT")
+            plain = "N";
+        else if (plain == "FLOAT")
+            plain = "NUMBER";
+        size_t at = text.find(type);
+        if (at != std::string::npos)
+            text.replace(at, type.size(), plain);
+        return text;
+    }
+};
+
 // Parses argv into `app`. Returns -1 when the program should go on, else the code to exit
 // with at once: 0 after --help or --version, ExitUsage after one line naming the fault.
 inline int CommandLineParse(CLI::App& app, int argc, char** argv, const char* program)
 {
+    app.formatter(std::make_shared<CommandLineFormatter>());
     try {
         app.parse(argc, argv);
         return -1;

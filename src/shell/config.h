@@ -13,6 +13,7 @@ struct DisplayConfigState {
     char PlanPath[ConfigPathMax] = {};
     char Du2Path[ConfigPathMax] = {};
     char Du3Path[ConfigPathMax] = {};
+    bool KeepFile = false;              // the file could not be read: never written over at exit
 };
 extern DisplayConfigState DisplayConfig;
 void DisplayConfigReset();
@@ -23,4 +24,6 @@ void ReadConfig();
 
 // The text of the file, and the reader over a text; file-free so tests can feed any bytes.
 std::string FormatConfigText(bool defaults);
-void ParseConfigText(const std::string& text);
+// Returns the problems found, "" for none: each names its field, and the value used instead
+// (the built-in one for a value that is no number, the nearer limit for one out of range).
+std::string ParseConfigText(const std::string& text);

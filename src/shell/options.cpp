@@ -44,10 +44,10 @@ static void DefineOptions(CLI::App& app, ProgramOptions* options)
     app.add_option("--frames", options->Frames, "End after N frames, as if the window had been closed")
         ->check(WholeNumberAtLeastOne());
     app.add_option("--screenshot", options->Screenshot,
-                   "Write the client area as PNG after the last frame, and of the next frame on each SIGUSR1");
-    app.add_option("--text-trace", options->TextTrace, "Write one JSON line per drawn text");
+                   "Write the client area as PNG after the last frame, and of the next frame on each SIGUSR1")->type_name("FILE");
+    app.add_option("--text-trace", options->TextTrace, "Write one JSON line per drawn text")->type_name("FILE");
     app.add_option("--input", options->Input, "Feed scripted input events from FILE")->check(CLI::ExistingFile);
-    app.add_option("--dump-state", options->DumpState, "Write the aircraft state once per frame as JSON lines");
+    app.add_option("--dump-state", options->DumpState, "Write the aircraft state once per frame as JSON lines")->type_name("FILE");
     app.add_option("--fps", options->Fps,
                    "Frames a second (default: the display's retrace, else 60; $ORVEX_FPS sets it too); "
                    "0 runs unpaced. A --frames run is unpaced unless this is given")
@@ -58,9 +58,10 @@ static void DefineOptions(CLI::App& app, ProgramOptions* options)
                                                              : "must be a frame rate from 0 (unpaced) to 1000 frames a second";
             },
             "0..1000"));
-    app.add_option("--frame-log", options->FrameLog, "Write each frame's start and swap time as JSON lines");
+    app.add_option("--frame-log", options->FrameLog, "Write each frame's start and swap time as JSON lines")->type_name("FILE");
     app.footer("Exit codes: 0 window closed or Escape, 1 font missing, 2 bad command line, input script or "
-               "installation folder, 3 a screenshot or trace could not be written.");
+               "installation folder, or another unit already running in the folder or as the same unit number, "
+               "3 a screenshot or trace could not be written, 4 a bezel picture missing or unusable.");
 }
 
 bool ParseProgramOptions(int argc, char** argv, ProgramOptions* options, int* exitCode)

@@ -8,3 +8,6 @@ inline constexpr const char* OrvexVersionText = "v1.0.0.4 build 203";
 inline constexpr int ExitUsage = 2;
 // Exit code of a display-unit run whose screenshot or trace could not be written.
 inline constexpr int ExitOutputFailed = 3;
+// Exit code of a display unit whose installation is incomplete: a bezel picture missing or
+// unusable (the unit cannot run without it).
+inline constexpr int ExitNotInstalled = 4;

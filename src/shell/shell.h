@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Program-wide shell state; one instance, `Shell`. Everything here lives for the whole run;
 // ShellReset() restores the start-of-run values for tests.
@@ -48,3 +49,10 @@ int KnobDirection(uint8_t last, uint8_t current);
 // Main loop and entry.
 struct ProgramOptions;
 int RunProgram(const ProgramOptions& options);
+
+// A problem the user must hear of (a configuration file that could not be used, a module
+// that cannot be reached for a reason other than its absence): one line "orvex: <text>" on
+// standard error and "<text>" in error.log (report.cpp).
+void ReportProblem(const std::string& text);
+// Starts this run's error.log: the previous run's goes, the lines reported so far stay.
+void RestartErrorLog();

@@ -27,6 +27,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 
@@ -146,6 +147,8 @@ static void RunFirstFrameLoads()
     }
 }
 
+static std::error_code CurrentPathError;
+
 bool RenderFrame()
 {
     // Texts kept as pictures are copied out of the back buffer before the clear covers it.
@@ -209,6 +212,10 @@ bool RenderFrame()
     if (PacingUnpaced() && !Automation.NoFrameSleep)
         PlatformSleepMs(1);
     if (Shell.FontMissing) {
+        // The box's words are the unit's own; which files were tried goes beside them.
+        std::fprintf(stderr, "orvex: no usable face Orvex: neither data/fonts/Orvex.ttf and Orvex-Bold.ttf in %s nor "
+                             "an installed font of that name could be read as a font\n",
+                     std::filesystem::current_path(CurrentPathError).c_str());
         PlatformMessageBox("Orvex.ttf Font is not installed", "Orvex Error!", PlatformIcon::Information);
         return false;
     }
@@ -304,8 +311,13 @@ static void RegisterShippedFonts()
 {
     // The face is looked up by name; the files shipped beside the program make it known
     // without installing it. An installed face named Orvex works as well.
-    for (const char* file : {"data/fonts/Orvex.ttf", "data/fonts/Orvex-Bold.ttf"})
-        PlatformRegisterFontFile(file);
+    for (const char* file : {"data/fonts/Orvex.ttf", "data/fonts/Orvex-Bold.ttf"}) {
+        if (PlatformIsFile(file))
+            PlatformRegisterFontFile(file);
+        else
+            std::fprintf(stderr, "orvex: the shipped font %s is %s; only an installed face Orvex can stand in\n", file,
+                         PlatformPathExists(file) ? "not a regular file" : "missing");
+    }
 }
 
 // Opens the files the options ask for before the window, so a path that cannot be written
@@ -356,11 +368,40 @@ static bool EnterUnitFolder(const ProgramOptions& options)
         std::fprintf(stderr, "orvex: cannot enter the installation folder %s\n", choice.Folder.c_str());
         return false;
     }
-    if (choice.PerUser) {
-        std::printf("orvex: unit folder %s\n", choice.Folder.c_str());
+    if (choice.Announce) {
+        std::error_code error;
+        std::printf("orvex: unit folder %s\n", std::filesystem::current_path(error).c_str());
         std::fflush(stdout);
     }
     return true;
+}
+
+// One unit per folder and one per unit number on a simulator: a second copy would act on
+// every key as well and the last to end would write MFD.ini over the other's. Held by
+// locks the system drops when the process ends, however it ends.
+static bool HoldUnitFolder()
+{
+    std::string why;
+    if (PlatformHoldLock("orvex.lock", &why))
+        return true;
+    std::error_code error;
+    std::fprintf(stderr, "orvex: another display unit runs in the unit folder %s (orvex.lock: %s)\n",
+                 std::filesystem::current_path(error).c_str(), why.c_str());
+    return false;
+}
+
+static bool HoldUnitNumber()
+{
+    std::string runtime = PlatformRuntimeDir();
+    if (runtime.empty())
+        return true;   // no simulator can be reached either; the link says why
+    int unit = Shell.ConfiguredMode != 0 ? 2 : 3;
+    std::string lock = runtime + "/du" + std::to_string(unit) + ".lock", why;
+    if (PlatformHoldLock(lock.c_str(), &why))
+        return true;
+    std::fprintf(stderr, "orvex: another display unit %d runs on this simulator (%s: %s)\n", unit, lock.c_str(),
+                 why.c_str());
+    return false;
 }
 
 int RunProgram(const ProgramOptions& options)
@@ -386,9 +427,17 @@ int RunProgram(const ProgramOptions& options)
     // Simulator: one connection attempt before anything else; a failure is silent and
     // every frame tries again.
     ConnectSimulatorAtStart(ExchangeTimeoutUnitMs);
+    if (!HoldUnitFolder()) {
+        CloseOutputFiles();
+        return ExitUsage;
+    }
     if (!ConfigFileExists())
         WriteConfig(true);
     ReadConfig();
+    if (!HoldUnitNumber()) {
+        CloseOutputFiles();
+        return ExitUsage;
+    }
     if (!CreateDisplayWindow(TitleStartingUp, DisplayConfig.Width, DisplayConfig.Height, 32, Shell.Frameless)) {
         CloseOutputFiles();
         return 0;

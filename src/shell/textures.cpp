@@ -2,6 +2,7 @@
 // overlay picture is drawn as one quad over the display at the end of every frame.
 // Owns: Textures. Reads: nothing else.
 #include "shell/textures.h"
+#include "shell/program_info.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -21,13 +22,14 @@ void LoadTexture(unsigned* slots, const char* path, int slot)
     TgaImage image;
     if (!LoadTga(path, &image)) {
         // A unit without its bezel pictures is not installed completely: it ends at once,
-        // with exit code 0 and no message box, before anything else of the start-up runs.
+        // with no message box, before anything else of the start-up runs. The exit code is
+        // ExitNotInstalled, not 0, so a launcher or script sees the unit did not run.
         // _Exit skips the teardown on purpose: it would save "MFD.ini" and release a
         // context that is still being set up. Standard output goes to a pipe or file in
         // most installations and is then buffered, so the one line is flushed first.
         std::fflush(stdout);
         std::fflush(stderr);
-        std::_Exit(0);
+        std::_Exit(ExitNotInstalled);
     }
     GLuint name = 0;
     glGenTextures(1, &name);

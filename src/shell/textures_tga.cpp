@@ -159,11 +159,11 @@ bool LoadTga(const char* path, TgaImage* image)
     // refused before any read.
     std::string bytes, readWhy;
     if (!PlatformReadFileStart(file.c_str(), TgaLargestUsefulFile, &bytes, &readWhy)) {
-        if (!PlatformPathExists(file.c_str())) {
-            std::fputs("\nUnable to load TGA File!\n", stdout);
-            return false;
-        }
-        std::fprintf(stderr, "orvex: %s: %s\n", file.c_str(), readWhy.c_str());
+        // The line on standard output is the one the unit has always given; the file and
+        // the reason go to standard error beside it.
+        std::fputs("\nUnable to load TGA File!\n", stdout);
+        std::fprintf(stderr, "orvex: %s: %s\n", file.c_str(),
+                     PlatformPathExists(file.c_str()) ? readWhy.c_str() : "missing");
         return false;
     }
     const char* why = "the file cannot be read";

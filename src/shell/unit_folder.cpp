@@ -1,5 +1,6 @@
-// Choosing the unit's working folder: --dir, the folder it was started in, or, for an
-// installed program started outside a unit folder, $XDG_DATA_HOME/orvex/du2 or du3.
+// Choosing the unit's working folder: --dir; for a program run from a build, the folder it
+// was started in; for an installed program, the folder it was started in only when that is
+// a unit folder (it holds an MFD.ini), else $XDG_DATA_HOME/orvex/du2 or du3.
 // Owns: nothing. Reads: the default MFD.ini text (config.cpp).
 #include "shell/unit_folder.h"
 
@@ -35,10 +36,14 @@ std::string PerUserConfigText(int unit, const std::string& du2, const std::strin
     return text;
 }
 
-// A folder the unit can run in: it has the run-time files and takes MFD.ini.
-static bool IsUsableUnitFolder(const std::string& folder)
+// A folder an installed program adopts as its unit folder without being told: one that is
+// a unit folder already (it holds an MFD.ini beside the run-time files in data/) and takes
+// the files the unit writes. A home with a data/ folder, or a source checkout, holds no
+// MFD.ini and is never taken over.
+static bool IsUnitFolder(const std::string& folder)
 {
-    return PlatformIsFolder((folder + "/data").c_str()) && PlatformFolderWritable(folder.c_str());
+    return PlatformPathExists((folder + "/MFD.ini").c_str()) && PlatformIsFolder((folder + "/data").c_str()) &&
+           PlatformFolderWritable(folder.c_str());
 }
 
 UnitFolderChoice ChooseUnitFolder(const std::string& dir, int unit)
@@ -49,8 +54,11 @@ UnitFolderChoice ChooseUnitFolder(const std::string& dir, int unit)
         return choice;
     }
     std::string share = InstalledShareDir();
-    if (share.empty() || IsUsableUnitFolder("."))
-        return choice;   // a build's unit folder, or started in a unit folder: run here as designed
+    if (share.empty())
+        return choice;   // a build's unit folder: run here as designed
+    choice.Announce = true;
+    if (IsUnitFolder("."))
+        return choice;   // started in a unit folder: run here
     std::string base = PlatformUserDataDir();
     if (base.empty()) {
         choice.Error = "no per-user folder: neither XDG_DATA_HOME nor HOME is set (give --dir)";
@@ -58,7 +66,6 @@ UnitFolderChoice ChooseUnitFolder(const std::string& dir, int unit)
     }
     std::string du2 = base + "/orvex/du2", du3 = base + "/orvex/du3";
     choice.Folder = unit == 2 ? du2 : du3;
-    choice.PerUser = true;
     std::string error;
     // Seeding keeps files already there, so a user's edits and a newer MFD.ini survive; a
     // run-time file the user removed comes back.

@@ -8,7 +8,7 @@
 
 struct UnitFolderChoice {
     std::string Folder;     // where to run; empty: stay in the working folder
-    bool PerUser = false;   // the per-user folder was chosen (announced on standard output)
+    bool Announce = false;  // an installed program: where it runs is said on standard output
     std::string Error;      // why no usable folder exists (the program then exits 2)
 };
 

@@ -103,8 +103,9 @@ bool InitScene()
     LoadTexture(Textures.Slots, "textures//MFD_NoBezel.tga", TextureSlotNoBezel);
     LoadTexture(Textures.Slots, "textures//MFD_Overlay.tga", TextureSlotOverlay);
 
-    // The log of the previous run goes; this run's missing files are reported afresh.
-    PlatformRemoveFile("error.log");
+    // The log of the previous run goes; this run's missing files are reported afresh, and
+    // what this run reported before (MFD.ini, the connection) is written into it again.
+    RestartErrorLog();
 
     BuildPlanList();
     // The aircraft configuration comes after the plan list and before the navigation
@@ -130,7 +131,7 @@ bool InitScene()
 
 void DestroyDisplayWindow()
 {
-    if (ConfigFileExists())
+    if (ConfigFileExists() && !DisplayConfig.KeepFile)
         WriteConfig(false);
     // Font lists are freed while their context still exists.
     if (Window.Created)

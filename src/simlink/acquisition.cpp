@@ -9,6 +9,7 @@
 #include "simlink/simlink.h"
 
 #include <cstdint>
+#include <string>
 
 // ---------------------------------------------------------------------------------------
 // Connection and acquisition
@@ -21,6 +22,17 @@ void ConnectSimulator()
     // failed attempts are retried after a short back-off.
     SimLink.SendTimeoutMs = ExchangeTimeoutUnitMs;
     Shell.LinkConnected = SimLinkConnectStep(0, PlatformMillis()) == SimLinkPhase::Open;
+    // A reason other than "no module" is said once (again only after a connection, or when
+    // it changes): the unit retries a few times a second and would otherwise flood the log.
+    // Said from the frame, not from the attempt at start-up, so error.log (cleared while the
+    // window is made) keeps it.
+    static std::string said;
+    if (Shell.LinkConnected)
+        said.clear();
+    else if (!SimLink.Failure.empty() && SimLink.Failure != said) {
+        said = SimLink.Failure;
+        ReportProblem("cannot connect to the simulator module: " + said);
+    }
 }
 
 void ConnectSimulatorAtStart(int waitMs)

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 SimLinkState SimLink;
 
@@ -53,20 +54,17 @@ void SimLinkReset()
     SimLink = SimLinkState{};
 }
 
-// Steps 3 to 6 of opening: module window, message, atom and the named block.
+// Steps 3 to 6 of opening: module window, message, atom and the block.
 static bool SimLinkAttach()
 {
-    // A client killed before it could remove its block leaves it behind; the next client
-    // of this user clears such blocks once, by the creator's process id in the name.
-    if (!SimLink.StaleBlocksSwept) {
-        PlatformRemoveStaleMappings("FsasmLib:IPC:");
-        SimLink.StaleBlocksSwept = true;
-    }
     SimLink.ModuleWindow = PlatformFindModuleWindow("UIPCMAIN");
     if (SimLink.ModuleWindow < 0)
         SimLink.ModuleWindow = PlatformFindModuleWindow("FS98MAIN");
-    if (SimLink.ModuleWindow < 0)
+    if (SimLink.ModuleWindow < 0) {
+        // No module is the usual case and says nothing; anything else is said.
+        SimLink.Failure = PlatformModuleUnreachableReason("UIPCMAIN");
         return false;
+    }
     SimLink.Message = PlatformRegisterMessage("FsasmLib:IPC");
     if (SimLink.Message == 0)
         return false;
@@ -77,8 +75,10 @@ static bool SimLinkAttach()
     if (SimLink.Atom == 0)
         return false;
     SimLink.Mapping = PlatformCreateMapping(SimLink.BlockName, SimLinkBlockSize);
-    if (SimLink.Mapping < 0)
+    if (SimLink.Mapping < 0) {
+        SimLink.Failure = std::string("cannot make the block ") + SimLink.BlockName + " (no memory for it)";
         return false;
+    }
     SimLink.View = SimLink.Block;
     std::memset(SimLink.Block, 0, sizeof SimLink.Block);
     ForgetQueue();
@@ -164,6 +164,8 @@ static SimLinkPhase SimLinkPassAnswered(uint32_t result, double nowMs)
     SimLink.AwaitingAnswer = false;
     bool collected = result == 1 && SimLinkCollect();
     ForgetQueue();
+    if (result != 1)
+        SimLink.Failure = "the module refused the block (answered " + std::to_string(result) + ")";
     if (!collected) {
         SimLinkRetryLater(nowMs);
         return SimLink.Phase;
@@ -171,11 +173,18 @@ static SimLinkPhase SimLinkPassAnswered(uint32_t result, double nowMs)
     ++SimLink.HandshakePass;
     if ((SimLink.ModuleVersion != 0 && SimLink.SimVersion != 0) || SimLink.HandshakePass == HandshakePasses) {
         if (!SimLinkAcceptVersions()) {
+            char why[160];
+            std::snprintf(why, sizeof why,
+                          "the module answered version %08X and simulator word %08X, which this unit "
+                          "does not accept",
+                          SimLink.ModuleVersion, SimLink.SimVersion);
+            SimLink.Failure = why;
             SimLinkRetryLater(nowMs);
             return SimLink.Phase;
         }
         SimLink.Phase = SimLinkPhase::Open;
         SimLink.BackoffMs = 0;
+        SimLink.Failure.clear();
         return SimLink.Phase;
     }
     // A module still starting up may answer zeros: ask again a little later.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // The block exchanged with the module: 32768 bytes, of which the first 32512 carry requests.
 constexpr uint32_t SimLinkBlockSize = 32768;
@@ -69,7 +70,9 @@ struct SimLinkState {
     double NextPassAtMs = 0;      // when no answer is awaited: the next pass's time
     double RetryAtMs = 0;         // while closed: the next attempt's time
     int BackoffMs = 0;            // grows while attempts keep failing
-    bool StaleBlocksSwept = false;
+    // Why the last attempt failed, when the reason is something other than "no module"
+    // (runtime folder, block, versions, a refused block); empty otherwise and once open.
+    std::string Failure;
 
     // What the queue holds, for the walk.
     uint32_t QueuedCount = 0;

@@ -48,28 +48,50 @@ TEST(AircraftConfigFile, BothHeaderSpellingsReadTheSame)
     ExpectSame(Parse(crlf), fromDefault);
 }
 
-TEST(AircraftConfigFile, ShortAndDamagedFilesReadWhatIsThere)
+TEST(AircraftConfigFile, ShortDamagedAndOutOfRangeValuesAreReplacedAndNamed)
 {
     AircraftConfigState start = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
-    // Cut off after three values: the rest keep what they had.
-    AircraftConfigState cut = Parse("[V1]\n120\n[VR]\n125\n[V2]\n130\n[MAX_FLA", start);
+    // Cut off after three values: the rest take the default file's values, never 0 or
+    // whatever was there, and each is named.
+    std::string problems;
+    AircraftConfigState cut = start;
+    std::string text = "[V1]\n120\n[VR]\n125\n[V2]\n130\n[MAX_FLA";
+    ParseAircraftConfig(text.data(), text.size(), &cut, &problems);
     EXPECT_EQ(cut.V1, 120);
     EXPECT_EQ(cut.V2, 130);
-    EXPECT_EQ(cut.MAX_FLAPS, 4);
-    EXPECT_EQ(cut.MAX_FUEL, 13);
-    ExpectSame(Parse("", start), start);
+    EXPECT_EQ(cut.MAX_FLAPS, 40);
+    EXPECT_EQ(cut.MAX_FUEL, 6062);
+    EXPECT_NE(problems.find("[MAX_FLAPS] not a number, 40 used"), std::string::npos) << problems;
+    EXPECT_EQ(problems.find("[V2]"), std::string::npos) << problems;
+    problems.clear();
+    AircraftConfigState empty = start;
+    ParseAircraftConfig("", 0, &empty, &problems);
+    ExpectSame(empty, Defaults);
+    EXPECT_EQ(problems, "no value could be read, the default file's values used");
 
     // A value that is not a number is skipped as the next header would be, so later values
     // shift by one position, as they always have; nothing runs away.
     AircraftConfigState shifted = Parse("[V1]\nabc\n[VR]\n125\n", start);
-    EXPECT_EQ(shifted.V1, 1);
-    EXPECT_EQ(shifted.VR, 2);
+    EXPECT_EQ(shifted.V1, 100);
+    EXPECT_EQ(shifted.VR, 100);
     EXPECT_EQ(shifted.V2, 125);
 
-    // Out-of-range numbers saturate instead of overflowing.
-    AircraftConfigState huge = Parse("h 99999999999999999999999 h -99999999999999999999", start);
-    EXPECT_EQ(huge.V1, 2147483647);
-    EXPECT_EQ(huge.VR, -2147483647 - 1);
+    // Out-of-range numbers are held at the field's limits (a flap scale of 0 would divide
+    // by zero); the default file and the writer's own output are all in range.
+    problems.clear();
+    AircraftConfigState huge = start;
+    text = "h 99999999999999999999999 h -99999999999999999999 h 100 h 0 h 90 h 250 h 200 h 150 h nan h 0.81";
+    ParseAircraftConfig(text.data(), text.size(), &huge, &problems);
+    EXPECT_EQ(huge.V1, 300);
+    EXPECT_EQ(huge.VR, 0);
+    EXPECT_EQ(huge.MAX_FLAPS, 1);
+    EXPECT_EQ(huge.VMO, 50.0f);   // NaN is in no range
+    EXPECT_NE(problems.find("[MAX_FLAPS] 0 out of range 1..90, 1 used"), std::string::npos) << problems;
+    problems.clear();
+    text = FormatAircraftConfig(Defaults);
+    AircraftConfigState again = start;
+    ParseAircraftConfig(text.data(), text.size(), &again, &problems);
+    EXPECT_EQ(problems, "");
     // Arbitrary bytes are left to fuzz/aircraft_config_fuzz.cpp.
 }
 

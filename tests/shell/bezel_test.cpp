@@ -90,17 +90,18 @@ TEST(Bezel, MissingPictureEndsTheUnitWithOneLine)
         std::remove((unit + "/textures/" + name).c_str());
         std::string out;
         int rc = RunCommand(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 30 --screenshot " + unit +
-                                "/shot.png 2>/dev/null",
+                                "/shot.png 2>" + unit + "/stderr.txt",
                             &out);
-        EXPECT_EQ(rc, 0) << name;
+        EXPECT_EQ(rc, 4) << name;   // did not run: a launcher must be able to tell
         EXPECT_EQ(out, "\nUnable to load TGA File!\n") << name;
+        EXPECT_NE(ReadFile(unit + "/stderr.txt").find(std::string(name) + ": missing"), std::string::npos) << name;
         EXPECT_FALSE(FileExists(unit + "/shot.png")) << name;   // no frame was drawn
     }
     // A damaged picture also ends the unit, and says why on standard error.
     std::string unit = MakeScratchUnit("bezel-damaged");
     WriteFile(unit + "/textures/MFD_Overlay.tga", SolidTga(64, 64, 1, 2, 3).substr(0, 500));
     std::string out;
-    EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 30", &out), 0);
+    EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 30", &out), 4);
     EXPECT_NE(out.find("MFD_Overlay.tga: the pixel data ends before the picture is complete"), std::string::npos)
         << out;
 }

@@ -139,4 +139,53 @@ TEST(CommandLine, InstalledUnitOutsideAUnitFolderUsesThePerUserFolder)
     ASSERT_EQ(RunCommand(run + " 2>/dev/null", &out), 0) << out;
     EXPECT_EQ(ReadFile(xdg + "/orvex/du3/data/mark.txt"), "mine");
     RunCommand("chmod u+w " + nowhere);
+
+    // A writable folder that merely has a data/ subfolder (a home, a source checkout) is no
+    // unit folder: nothing is written there. One holding an MFD.ini is, and says so.
+    std::string checkout = MakeScratchDir("checkout-like");
+    ASSERT_EQ(RunCommand("mkdir -p " + checkout + "/data"), 0);
+    WriteFile(checkout + "/data/notes.txt", "mine");
+    std::string here = "cd " + checkout + " && XDG_DATA_HOME=" + xdg + " " + prefix + "/bin/orvex --headless --frames 3";
+    ASSERT_EQ(RunCommand(here + " 2>/dev/null", &out), 0) << out;
+    EXPECT_EQ(out, "orvex: unit folder " + xdg + "/orvex/du3\n");
+    EXPECT_FALSE(FileExists(checkout + "/MFD.ini"));
+    EXPECT_FALSE(FileExists(checkout + "/accfg.ini"));
+    EXPECT_FALSE(FileExists(checkout + "/orvex.lock"));
+    ASSERT_EQ(RunCommand("cp -r " + xdg + "/orvex/du3/. " + checkout + "/"), 0);
+    ASSERT_EQ(RunCommand(here + " 2>/dev/null", &out), 0) << out;
+    EXPECT_EQ(out, "orvex: unit folder " + checkout + "\n");
+}
+
+// A second unit in the same folder, or with the same unit number on one simulator, says so
+// and exits 2; the first is not disturbed.
+TEST(CommandLine, SecondUnitOnOneFolderOrOneNumberExitsTwo)
+{
+    std::string unit = MakeScratchUnit("locked");
+    std::string other = MakeScratchUnit("same-number");
+    // The first unit runs until its input script's last line; the lock is held meanwhile.
+    BackgroundProcess first = StartBackground(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 100000 " +
+                                                  "--frame-log " + unit + "/frames.jsonl",
+                                              "");
+    ASSERT_GT(first.pid, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadFile(unit + "/frames.jsonl").empty(); }));
+    std::string out;
+    EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 3 2>&1", &out), ExitUsage);
+    EXPECT_NE(out.find("another display unit runs in the unit folder " + unit), std::string::npos) << out;
+    EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + other + " --headless --frames 3 2>&1", &out), ExitUsage);
+    EXPECT_NE(out.find("another display unit 3 runs on this simulator"), std::string::npos) << out;
+    StopBackground(first);
+    // Once it has ended, both run.
+    EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + unit + " --headless --frames 3 2>&1", &out), 0) << out;
+    EXPECT_EQ(RunCommand(ProgramPath("orvex") + " --dir " + other + " --headless --frames 3 2>&1", &out), 0) << out;
+}
+
+// Help says what a value is in words, never in the parser's type tags.
+TEST(CommandLine, HelpCarriesNoParserTypeTags)
+{
+    for (const char* program : {"orvex", "orvex-sim", "orvex-panel", "orvex-navdata"}) {
+        std::string out;
+        ASSERT_EQ(RunCommand(ProgramPath(program) + " --help", &out), 0) << program;
+        for (const char* tag : {"TEXT", "INT", "UINT", "FLOAT", ":DIR", ":FILE"})
+            EXPECT_EQ(out.find(tag), std::string::npos) << program << " shows " << tag << "\n" << out;
+    }
 }

@@ -78,10 +78,13 @@ TEST_F(ConfigTest, HeaderWithASpaceShiftsTheValuesButNeverBreaksTheReader)
     EXPECT_EQ(DisplayConfig.Y, 605);
 }
 
-TEST_F(ConfigTest, UnterminatedQuoteEndsThePathAtTheEndOfTheFile)
+TEST_F(ConfigTest, UnterminatedQuoteEndsThePathAtTheEndOfTheFileAndIsNamed)
 {
-    ParseConfigText("[X_SIZE,Y_SIZE]\n433,605\n[P]\n1,2\n[F]\n0\n[B]\n1\n[M]\n0\n[PLAN_PATH]\n\"/data/plans\n");
-    EXPECT_STREQ(DisplayConfig.PlanPath, "/data/plans\n");
+    std::string problems =
+        ParseConfigText("[X_SIZE,Y_SIZE]\n433,605\n[P]\n1,2\n[F]\n0\n[B]\n1\n[M]\n0\n[PLAN_PATH]\n\"/data/plans\n");
+    // A path the file never closes (here with its line break) is no path: left empty.
+    EXPECT_STREQ(DisplayConfig.PlanPath, "");
+    EXPECT_NE(problems.find("[PLAN_PATH] has no closing quote, left empty"), std::string::npos) << problems;
     EXPECT_STREQ(DisplayConfig.Du2Path, "");
     EXPECT_STREQ(DisplayConfig.Du3Path, "");
 }

@@ -22,13 +22,14 @@ std::string BlockName(const char* what)
     return "OrvexTest:Block:" + std::to_string(getpid()) + ":" + what;
 }
 
-// The module's side: cut the object to `size` bytes, through a descriptor of its own.
-void Truncate(const std::string& name, off_t size)
+// The module's side: cut the object to `size` bytes, through a descriptor of its own (the
+// client's, duplicated, as the module receives it over the socket).
+void Truncate(int mapping, off_t size)
 {
-    int fd = shm_open(("/" + name).c_str(), O_RDWR, 0);
+    int fd = dup(mapping);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, size), 0);
-    close(fd);
+    ASSERT_TRUE(PlatformResizeBlock(fd, static_cast<uint32_t>(size)));
+    PlatformCloseBlock(fd);
 }
 } // namespace
 
@@ -37,7 +38,8 @@ TEST(BlockCopy, RequestsReachTheModulesViewAndAnswersComeBack)
     std::string name = BlockName("share");
     int mapping = PlatformCreateMapping(name.c_str(), Size);
     ASSERT_GE(mapping, 0);
-    auto* module = static_cast<unsigned char*>(PlatformOpenMapping(name.c_str(), Size));
+    int handed = dup(mapping);
+    auto* module = static_cast<unsigned char*>(PlatformMapBlock(handed, Size));
     ASSERT_NE(module, nullptr);
     std::vector<unsigned char> request(Size), answer(Size);
     for (uint32_t i = 0; i < Size; ++i)
@@ -49,6 +51,7 @@ TEST(BlockCopy, RequestsReachTheModulesViewAndAnswersComeBack)
     EXPECT_EQ(answer[5000], 0xA5);
     EXPECT_EQ(answer[4999], request[4999]);
     PlatformUnmapView(module, Size);
+    PlatformCloseBlock(handed);
     PlatformCloseMapping(mapping, name.c_str());
 }
 
@@ -59,18 +62,18 @@ TEST(BlockCopy, ObjectCutShortFailsTheCopyAndTheClientCarriesOn)
     ASSERT_GE(mapping, 0);
     std::vector<unsigned char> block(Size, 0x11);
     // Cut to nothing: every page is past the end.
-    Truncate(name, 0);
+    Truncate(mapping, 0);
     EXPECT_FALSE(PlatformPutBlock(mapping, block.data(), Size));
     EXPECT_FALSE(PlatformGetBlock(mapping, block.data(), Size));
     EXPECT_EQ(PlatformMappingSize(mapping), 0);
     // Cut to 100 bytes: the first page is still the object's (read as zeros past its end),
     // the second is not.
-    Truncate(name, 100);
+    Truncate(mapping, 100);
     EXPECT_TRUE(PlatformGetBlock(mapping, block.data(), 200));
     EXPECT_EQ(block[150], 0);
     EXPECT_FALSE(PlatformGetBlock(mapping, block.data(), Size));
     // Grown back, the same view works again: nothing was left blocked or half-done.
-    Truncate(name, Size);
+    Truncate(mapping, Size);
     std::fill(block.begin(), block.end(), 0x22);
     EXPECT_TRUE(PlatformPutBlock(mapping, block.data(), Size));
     std::vector<unsigned char> back(Size);
@@ -89,7 +92,7 @@ TEST(BlockCopy, AFaultOutsideACopyStillEndsTheProgram)
         std::string name = BlockName("child");
         int mapping = PlatformCreateMapping(name.c_str(), Size);
         std::vector<unsigned char> block(Size);
-        Truncate(name, 0);
+        Truncate(mapping, 0);
         bool caught = !PlatformGetBlock(mapping, block.data(), Size);
         PlatformCloseMapping(mapping, name.c_str());
         std::string other = BlockName("other");

@@ -13,7 +13,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,8 +65,8 @@ TEST_F(SimProcessTest, ProtocolEdgeCasesHoldAgainstTheStandIn)
     char expected[64];
     std::snprintf(expected, sizeof expected, "FsasmLib:IPC:%X:1", static_cast<unsigned>(getpid()));
     EXPECT_STREQ(SimLink.BlockName, expected);
+    EXPECT_FALSE(FileExists(std::string("/dev/shm/") + expected));  // no machine-wide name, ever
     SimLinkClose();
-    EXPECT_FALSE(FileExists(std::string("/dev/shm/") + expected));  // the closed link's block is gone
     ASSERT_TRUE(SimLinkOpen(0));
     std::snprintf(expected, sizeof expected, "FsasmLib:IPC:%X:2", static_cast<unsigned>(getpid()));
     EXPECT_STREQ(SimLink.BlockName, expected);
@@ -156,35 +160,95 @@ TEST_F(SimProcessTest, StoppedModuleTimesOutOnceThenStepsNeverWaitAndItIsFoundOn
     EXPECT_EQ(altitude, 35000);
 }
 
-// The stand-in opens only blocks named in the clients' scheme after the asking client, and
-// leaves every other object alone, also when that client goes away.
-TEST_F(SimProcessTest, StandInOpensAndRemovesOnlyTheAskingClientsBlocks)
+// The stand-in serves only the block the asking client handed over, and only while it is
+// named in the clients' scheme after that client; any other name is answered with 0.
+TEST_F(SimProcessTest, StandInServesOnlyTheBlockTheClientHandedOver)
 {
     Start();
     ASSERT_TRUE(SimLinkOpen(0));
     char other[64];
-    // Another live process's block (our parent's): a dead one's would be fair game for the
-    // stale-block sweep of any client that connects meanwhile, such as a parallel test's.
     std::snprintf(other, sizeof other, "FsasmLib:IPC:%X:1", static_cast<unsigned>(getppid()));
     const char* names[] = {"orvex-test-victim", other, "FsasmLib:IPC:0:1", "FsasmLib:IPC:00:1"};
-    int victims[4];
-    for (int i = 0; i < 4; ++i) {
-        const char* name = names[i];
-        victims[i] = PlatformCreateMapping(name, SimLinkBlockSize);
-        ASSERT_GE(victims[i], 0) << name;
-        uint16_t atom = PlatformAddAtom(name);
-        uint32_t sequence = 0, result = 7;
-        ASSERT_TRUE(PlatformPostMessage(SimLink.ModuleWindow, SimLink.Message, atom, 0, &sequence));
-        EXPECT_EQ(PlatformAwaitAnswer(SimLink.ModuleWindow, sequence, 2000, &result), 1);
-        EXPECT_EQ(result, 0u) << name;
-        PlatformDeleteAtom(atom);
+    for (const char* name : names) {
+        // With memory of our own under the name (handed over with the request) and without.
+        for (bool withMemory : {true, false}) {
+            int memory = withMemory ? PlatformCreateMapping(name, SimLinkBlockSize) : -1;
+            uint16_t atom = PlatformAddAtom(name);
+            uint32_t sequence = 0, result = 7;
+            ASSERT_TRUE(PlatformPostMessage(SimLink.ModuleWindow, SimLink.Message, atom, 0, &sequence));
+            EXPECT_EQ(PlatformAwaitAnswer(SimLink.ModuleWindow, sequence, 2000, &result), 1);
+            EXPECT_EQ(result, 0u) << name << (withMemory ? " handed over" : " named only");
+            PlatformDeleteAtom(atom);
+            PlatformCloseMapping(memory, name);
+        }
     }
-    SimLinkClose();  // the module sees this client leave
-    PlatformSleepMs(100);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(FileExists(std::string("/dev/shm/") + names[i])) << names[i];
-        PlatformCloseMapping(victims[i], names[i]);
+    // Our own block, named again after the others, is still served.
+    int32_t altitude = -1;
+    ASSERT_TRUE(SimLinkRead(0x3324, 4, &altitude));
+    EXPECT_TRUE(SimLinkProcess());
+}
+
+// Another user of the machine cannot cut a client off its module: with every block name
+// the client will use taken first by that user (they are public: the process id is in
+// /proc), the client connects, and connects again after the module restarts.
+TEST_F(SimProcessTest, AnotherUserTakingTheBlockNamesFirstCannotStopTheLink)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "acting as a second user needs root (setuid to nobody); squatting not tested";
+    constexpr int Squatted = 64;
+    pid_t client = getpid();
+    pid_t squatter = fork();
+    ASSERT_GE(squatter, 0);
+    if (squatter == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        for (int n = 1; n <= Squatted; ++n) {
+            char name[64];
+            std::snprintf(name, sizeof name, "/FsasmLib:IPC:%X:%X", static_cast<unsigned>(client), n);
+            int fd = shm_open(name, O_RDWR | O_CREAT | O_EXCL, 0600);
+            if (fd < 0 || ftruncate(fd, SimLinkBlockSize) != 0)
+                _exit(3);
+            close(fd);
+        }
+        _exit(0);
     }
+    int status = -1;
+    ASSERT_EQ(waitpid(squatter, &status, 0), squatter);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the second user could not take the names";
+
+    Start("--freeze --at 1800");
+    ASSERT_TRUE(SimLinkOpen(0)) << SimLink.Failure;
+    int32_t altitude = 0;
+    ASSERT_TRUE(SimLinkRead(0x3324, 4, &altitude) && SimLinkProcess());
+    EXPECT_EQ(altitude, 35000);
+    StopBackground(sim);
+    Start("--freeze --at 1800");
+    EXPECT_FALSE(SimLinkRead(0x3324, 4, &altitude) && SimLinkProcess());  // the old module has gone
+    double longest = 0;
+    EXPECT_TRUE(ConnectByFrames(5000, &longest)) << SimLink.Failure;
+    altitude = 0;
+    EXPECT_TRUE(SimLinkRead(0x3324, 4, &altitude) && SimLinkProcess());
+    EXPECT_EQ(altitude, 35000);
+    for (int n = 1; n <= Squatted; ++n) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/FsasmLib:IPC:%X:%X", static_cast<unsigned>(client), n);
+        shm_unlink(name);
+    }
+}
+
+// A runtime folder another user made first is refused, and the client says so and why,
+// instead of looking like "no module".
+TEST_F(SimProcessTest, RuntimeFolderOfAnotherUserIsNamedAsTheReason)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a folder to a second user needs root; not tested";
+    std::string dir = MakeScratchDir("foreign-runtime") + "/run";
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+    setenv("ORVEX_RUNTIME_DIR", dir.c_str(), 1);
+    EXPECT_FALSE(SimLinkOpen(0));
+    EXPECT_NE(SimLink.Failure.find(dir), std::string::npos) << SimLink.Failure;
+    EXPECT_NE(SimLink.Failure.find("another user"), std::string::npos) << SimLink.Failure;
 }
 
 TEST_F(SimProcessTest, TwoProcessesShareThePanelFlagByte)
@@ -226,8 +290,15 @@ TEST_F(SimProcessTest, PanelWithoutModuleSaysSo)
 {
     int status = 0;
     std::string out = Panel("peek 0x3324 4", &status);
-    EXPECT_NE(status, 0);
-    EXPECT_NE(out.find("no simulator module"), std::string::npos);
+    EXPECT_EQ(status, 2) << out;   // as documented: 2 when no module answers at all
+    EXPECT_NE(out.find("no simulator module answers in the runtime folder /"), std::string::npos) << out;
+    // A runtime folder that cannot be used is named, with the reason, and is not "no module".
+    std::string foreign = MakeScratchDir("panel-runtime") + "/file";
+    WriteFile(foreign, "");
+    setenv("ORVEX_RUNTIME_DIR", foreign.c_str(), 1);
+    out = Panel("peek 0x3324 4", &status);
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(out.find("the runtime folder " + foreign + " is not a folder"), std::string::npos) << out;
 }
 
 TEST_F(SimProcessTest, StandInRemovesItsSocketOnTermination)

@@ -26,6 +26,9 @@ void TestModule::Stop()
     for (int c : Clients)
         PlatformModuleDropClient(c);
     Clients.clear();
+    for (auto& [client, block] : Blocks)
+        PlatformCloseBlock(block);
+    Blocks.clear();
     PlatformModuleStopListening(Listener, Class.c_str());
     Listener = -1;
 }
@@ -55,8 +58,19 @@ void TestModule::Answer(int client)
     if (!PlatformModuleReceive(client, &request)) {
         PlatformModuleDropClient(client);
         std::erase(Clients, client);
+        if (auto held = Blocks.find(client); held != Blocks.end()) {
+            PlatformCloseBlock(held->second);
+            Blocks.erase(held);
+        }
         return;
     }
+    // The block comes with the first request that names it on a connection.
+    if (request.block >= 0) {
+        if (auto held = Blocks.find(client); held != Blocks.end())
+            PlatformCloseBlock(held->second);
+        Blocks[client] = request.block;
+    }
+    int memory = Blocks.count(client) ? Blocks[client] : -1;
     ++Requests;
     ModuleMode mode = Mode;
     if (mode == ModuleMode::Late) {
@@ -65,7 +79,7 @@ void TestModule::Answer(int client)
         return;
     }
     uint32_t result = 0;
-    auto* block = static_cast<unsigned char*>(PlatformOpenMapping(request.blockName, SimBlockSize));
+    auto* block = static_cast<unsigned char*>(PlatformMapBlock(memory, SimBlockSize));
     if (block && mode != ModuleMode::AnswerZero)
         result = SimProcessBlock(block, SimBlockSize, Space);
     if (block && mode == ModuleMode::Scribble && ScribbleWith)
@@ -73,8 +87,6 @@ void TestModule::Answer(int client)
     if (block)
         PlatformUnmapView(block, SimBlockSize);
     if (block && mode == ModuleMode::Resize)
-        PlatformResizeMappingName(request.blockName, ResizeTo);
-    if (block && mode == ModuleMode::Replace)
-        PlatformReplaceMappingName(request.blockName, SimBlockSize);
+        PlatformResizeBlock(memory, ResizeTo);
     PlatformModuleAnswer(client, request.sequence, result);
 }

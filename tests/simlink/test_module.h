@@ -6,6 +6,7 @@
 #include "support/support.h"
 
 #include <atomic>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,7 +17,6 @@ enum class ModuleMode {
     Late,        // answers 1 after LateMs without touching the block
     Scribble,    // performs the block, then overwrites it with ScribbleWith(block)
     Resize,      // performs the block, then makes its object ResizeTo bytes long
-    Replace,     // performs the block, then puts a new object under its name
 };
 
 struct TestModule {
@@ -39,4 +39,5 @@ private:
     std::atomic<bool> Stopping{false};
     std::thread Thread;
     std::vector<int> Clients;
+    std::map<int, int> Blocks;  // client socket -> the block it handed over
 };

@@ -158,6 +158,14 @@ std::string UsePrivateRuntimeDir()
     return dir;
 }
 
+// Every test process starts in a runtime folder of its own, also tests that never start a
+// simulator: a display unit holds its unit number's lock there, and tests running side by
+// side (or another developer's units) must not find each other's.
+static const bool PrivateRuntimeFromTheStart = [] {
+    UsePrivateRuntimeDir();
+    return true;
+}();
+
 BackgroundProcess StartSim(const std::string& options)
 {
     return StartBackground(ProgramPath("orvex-sim") + " " + options, "ready");

@@ -246,9 +246,15 @@ int main(int argc, char** argv)
         return ExitUsage;
     }
     if (!SimLinkOpen(0)) {
-        std::fprintf(stderr, "orvex-panel: no simulator module answers (is orvex-sim running? runtime folder %s)\n",
+        // No module at all is exit 2, as documented; a module that is there but cannot be
+        // used (or a runtime folder that cannot be) says why and is exit 1.
+        if (!SimLink.Failure.empty()) {
+            std::fprintf(stderr, "orvex-panel: cannot connect to the simulator module: %s\n", SimLink.Failure.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "orvex-panel: no simulator module answers in the runtime folder %s (is orvex-sim running?)\n",
                      PlatformRuntimeDir().c_str());
-        return 1;
+        return ExitUsage;
     }
     int status = 0;
     try {

@@ -159,7 +159,7 @@ bool SimHostileActive();
 // Misbehaves after a block was processed (or sleeps before the answer, in late mode).
 // True when the block's object was changed under the module, which must then forget its
 // own view of it.
-bool SimHostileAfterProcess(unsigned char* block, const char* blockName);
+bool SimHostileAfterProcess(unsigned char* block, int blockMemory);
 
 // The block names the stand-in serves: the clients' scheme "FsasmLib:IPC:<pid>:<counter>"
 // (hexadecimal, as the client formats them) with <pid> the requesting client's own

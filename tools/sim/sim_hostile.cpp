@@ -78,7 +78,7 @@ bool SimHostileActive()
     return SimHostile.Mode != SimHostileMode::None;
 }
 
-bool SimHostileAfterProcess(unsigned char* block, const char* blockName)
+bool SimHostileAfterProcess(unsigned char* block, int blockMemory)
 {
     ++SimHostile.Requests;
     bool often = SimHostile.Requests % 5 == 0;  // leaves the units time to connect between
@@ -118,17 +118,13 @@ bool SimHostileAfterProcess(unsigned char* block, const char* blockName)
         if (!often)
             return false;
         static const uint32_t sizes[] = {0, 100, 4096};
-        PlatformResizeMappingName(blockName, sizes[NextRandom() % 3]);
+        PlatformResizeBlock(blockMemory, sizes[NextRandom() % 3]);
         return true;  // our own view of it would fault now
     }
     case SimHostileMode::Sizes: {
         if (!often)
             return false;
-        switch (NextRandom() % 3) {
-        case 0: PlatformResizeMappingName(blockName, SimBlockSize + 4096); break;
-        case 1: PlatformResizeMappingName(blockName, SimBlockSize - 1); break;
-        default: PlatformReplaceMappingName(blockName, SimBlockSize); break;
-        }
+        PlatformResizeBlock(blockMemory, NextRandom() % 2 ? SimBlockSize + 4096 : SimBlockSize - 1);
         return true;
     }
     case SimHostileMode::Late:

@@ -55,7 +55,7 @@ int main(int argc, char** argv)
     app.add_option("--hostile", hostile,
                    "misbehave as a broken module would, to try the display units' link: scribble (overwrite "
                    "request headers), shrink (cut the client's block short), late (answer past the time-out), "
-                   "garbage (random bytes in every read), sizes (grow, cut or replace the block)")
+                   "garbage (random bytes in every read), sizes (grow or cut the block)")
         ->check(CLI::IsMember({"scribble", "shrink", "late", "garbage", "sizes"}));
     CommandLineAddVersion(app, "orvex-sim");
     if (int code = CommandLineParse(app, argc, argv, "orvex-sim"); code >= 0)

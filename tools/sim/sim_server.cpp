@@ -15,7 +15,8 @@ struct SimClient {
     int socket = -1;
     int pid = -1;                   // from the socket's credentials
     char blockName[PlatformBlockNameMax] = {};
-    unsigned char* view = nullptr;  // the client's block as last named, mapped
+    int block = -1;                 // the client's block as last handed over
+    unsigned char* view = nullptr;  // and mapped
 };
 
 constexpr int SimMaxClients = 64;
@@ -35,15 +36,15 @@ static void SimForgetBlock(SimClient& client)
 {
     if (client.view)
         PlatformUnmapView(client.view, SimBlockSize);
+    PlatformCloseBlock(client.block);
     client.view = nullptr;
+    client.block = -1;
     client.blockName[0] = 0;
 }
 
 static void SimDropClient(SimClient& client)
 {
-    // The module removes nothing it did not make: a block belongs to its client, which
-    // removes it on close; one left by a client that died is cleared by the next client
-    // of the same user (by the dead process id in its name).
+    // The block is anonymous memory of the client's: it is gone once neither side holds it.
     SimForgetBlock(client);
     PlatformModuleDropClient(client.socket);
     client.socket = -1;
@@ -68,8 +69,8 @@ static void SimAcceptClients()
     }
 }
 
-// One request: the block named in it is mapped (kept while the name stays the same) and
-// processed; anything wrong is answered with 0.
+// One request: a block handed over with it replaces the one held; a request naming any
+// other block than the one held is answered with 0, as is anything else wrong.
 static void SimAnswer(SimClient& client)
 {
     PlatformModuleRequest request;
@@ -77,20 +78,25 @@ static void SimAnswer(SimClient& client)
         SimDropClient(client);
         return;
     }
-    uint32_t result = 0;
-    if (request.message == SimServer.Message) {
-        if (std::strcmp(request.blockName, client.blockName) != 0) {
+    if (request.block >= 0) {
+        // Only a block named in the clients' scheme after this client replaces the one held.
+        void* view = nullptr;
+        if (SimBlockNameBelongsTo(request.blockName, client.pid))
+            view = PlatformMapBlock(request.block, SimBlockSize);
+        if (view) {
             SimForgetBlock(client);
-            if (SimBlockNameBelongsTo(request.blockName, client.pid))
-                client.view = static_cast<unsigned char*>(PlatformOpenMapping(request.blockName, SimBlockSize));
-            if (client.view)
-                std::memcpy(client.blockName, request.blockName, sizeof client.blockName);
+            client.view = static_cast<unsigned char*>(view);
+            client.block = request.block;
+            std::memcpy(client.blockName, request.blockName, sizeof client.blockName);
+        } else {
+            PlatformCloseBlock(request.block);
         }
-        if (client.view) {
-            result = SimProcessBlock(client.view, SimBlockSize, SimServer.Space);
-            if (SimHostileActive() && SimHostileAfterProcess(client.view, client.blockName))
-                SimForgetBlock(client);
-        }
+    }
+    uint32_t result = 0;
+    if (request.message == SimServer.Message && client.view && std::strcmp(request.blockName, client.blockName) == 0) {
+        result = SimProcessBlock(client.view, SimBlockSize, SimServer.Space);
+        if (SimHostileActive() && SimHostileAfterProcess(client.view, client.block))
+            SimForgetBlock(client);
     }
     if (!PlatformModuleAnswer(client.socket, request.sequence, result))
         SimDropClient(client);
