@@ -79,9 +79,9 @@ bool TranslateWindowEvent(const SDL_WindowEvent& w, PlatformEvent* out)
         PlatformGetWindowPosition(&out->x, &out->y);
         return true;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // The client area in pixels (the drawable), which the viewport is measured in.
         out->type = PlatformEventType::Size;
-        out->x = w.data1;
-        out->y = w.data2;
+        PlatformGetClientSize(&out->x, &out->y);
         return true;
     default:
         return false;
@@ -242,8 +242,16 @@ void PlatformGetClientSize(int* width, int* height)
 
 void PlatformSwapBuffers()
 {
-    if (Sdl.window)
-        SDL_GL_SwapWindow(Sdl.window);
+    if (!Sdl.window)
+        return;
+    // Headless, the offscreen driver's window is a pbuffer, whose swap does nothing, not even
+    // a flush: the software rasteriser then kept binning frame after frame until its scene
+    // filled up (tens of megabytes each, several in flight), and the unit's memory grew to
+    // several hundred megabytes. A flush per frame hands each frame to the rasteriser as a
+    // window's swap does.
+    if (Sdl.headless)
+        glFlush();
+    SDL_GL_SwapWindow(Sdl.window);
 }
 
 bool PlatformSetSwapInterval(int interval)
