@@ -26,7 +26,7 @@
 // stalls longer than the hold on a loaded machine still sees the press and the release.
 // A module without the count (or no unit running) is waited on for KeySampleWaitMs at most.
 static constexpr int KeyHoldMs = 100;
-static constexpr int KeySampleWaitMs = 3000;
+static constexpr int KeySampleWaitMs = 5000;
 static constexpr int KnobStepMs = 120;
 
 static constexpr uint32_t TrafficRangeOffset = 0x73FA;
@@ -76,8 +76,8 @@ static uint16_t PanelReadSamples(uint32_t counter)
 
 // Changes the key's bit and keeps it so for the hold and until a unit's read has seen it.
 // The write and the first look at the count go in one exchange, which the module performs
-// as one: every read counted after it saw the new bit.
-static void PanelHoldKeyBit(uint32_t offset, uint32_t counter, uint8_t bit, bool down)
+// as one: every read counted after it saw the new bit. False when no read came in time.
+static bool PanelHoldKeyBit(uint32_t offset, uint32_t counter, uint8_t bit, bool down)
 {
     uint8_t value = PanelReadByte(offset);
     value = static_cast<uint8_t>(down ? value | bit : value & ~bit);
@@ -86,8 +86,12 @@ static void PanelHoldKeyBit(uint32_t offset, uint32_t counter, uint8_t bit, bool
         throw PanelFailure{"cannot write offset " + std::to_string(offset)};
     int64_t start = PlatformMonotonicNs();
     PlatformSleepMs(KeyHoldMs);
-    while (PanelReadSamples(counter) == before && PlatformMonotonicNs() - start < int64_t{KeySampleWaitMs} * 1000000)
+    while (PanelReadSamples(counter) == before) {
+        if (PlatformMonotonicNs() - start >= int64_t{KeySampleWaitMs} * 1000000)
+            return false;
         PlatformSleepMs(5);
+    }
+    return true;
 }
 
 static void PanelKey(int unit, int key)
@@ -95,10 +99,16 @@ static void PanelKey(int unit, int key)
     uint32_t offset = UnitOffset(unit, SoftKeyMaskOffsetDu2, SoftKeyMaskOffsetDu3);
     uint32_t counter = UnitOffset(unit, SimSoftKeySamplesDu2, SimSoftKeySamplesDu3);
     uint8_t bit = static_cast<uint8_t>(1u << key);
-    PanelHoldKeyBit(offset, counter, bit, true);
+    bool seen = PanelHoldKeyBit(offset, counter, bit, true);
     // The release is held like the press, so a press of the same key right after this
-    // one rises from a clear bit the unit has seen.
-    PanelHoldKeyBit(offset, counter, bit, false);
+    // one rises from a clear bit the unit has seen. When nothing read the press (no unit
+    // runs, or the module keeps no count) the release is only held for the minimum.
+    if (seen) {
+        PanelHoldKeyBit(offset, counter, bit, false);
+    } else {
+        PanelSetBits(offset, bit, 0);
+        PlatformSleepMs(KeyHoldMs);
+    }
 }
 
 // One step at a time: the display takes one step per frame whatever the difference.
