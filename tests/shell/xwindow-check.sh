@@ -5,13 +5,7 @@
 # Prints what it saw, one "key: value" a line.
 set -u
 orvex=$1 unit=$2
-"$orvex" --dir "$unit" --dump-state "$unit/state.jsonl" > "$unit/out.txt" 2>&1 &
-pid=$!
-for _ in $(seq 100); do
-  w=$(xdotool search --name "Orvex DU" 2>/dev/null | head -1)
-  [ -n "$w" ] && break
-  sleep 0.1
-done
+. "$(dirname "$0")/xwindow-start.sh"
 echo "title: $(xdotool getwindowname "$w")"
 xdotool getwindowgeometry "$w" | sed -n 's/ *Position: \([0-9]*,[0-9]*\).*/position: \1/p'
 # Keys are held as a person holds them: the frame acts on keys that are down when it runs.

@@ -6,13 +6,7 @@
 # Prints what it saw, one "key: value" a line.
 set -u
 orvex=$1 unit=$2
-"$orvex" --dir "$unit" --dump-state "$unit/state.jsonl" > "$unit/out.txt" 2>&1 &
-pid=$!
-for _ in $(seq 100); do
-  w=$(xdotool search --name "Orvex DU" 2>/dev/null | head -1)
-  [ -n "$w" ] && break
-  sleep 0.1
-done
+. "$(dirname "$0")/xwindow-start.sh"
 last() { tail -1 "$unit/state.jsonl" 2>/dev/null; }
 value() { last | grep -o "\"$1\":[a-z0-9]*" | cut -d: -f2; }
 # Waits (up to 5 s) until the state dump's field reads the value.

@@ -7,6 +7,14 @@
 #include <gtest/gtest.h>
 
 namespace {
+// Runs one of the check scripts beside this file on the unit in `unit`, under its own Xvfb.
+int RunInXvfb(const std::string& script, const std::string& unit, std::string* out, int timeoutSeconds)
+{
+    return RunCommand("env -u SDL_VIDEODRIVER xvfb-run -a -s \"-screen 0 1280x1024x24 -nolisten tcp\" " +
+                          std::string(ORVEX_SOURCE_DIR) + "/tests/shell/" + script + " " + ProgramPath("orvex") + " " + unit,
+                      out, timeoutSeconds);
+}
+
 // r + g + b of a "pixel X,Y: R G B" line the check scripts print; -1000 when missing.
 int PixelBrightness(const std::string& out, const std::string& xy)
 {
@@ -24,10 +32,7 @@ TEST(RealWindow, TitlePositionFrameSwitchBezelClicksAndEscape)
         GTEST_SKIP() << "xvfb-run or xdotool not installed";
     std::string unit = MakeScratchUnit("xwindow");
     std::string out;
-    int rc = RunCommand("env -u SDL_VIDEODRIVER xvfb-run -a -s \"-screen 0 1280x1024x24 -nolisten tcp\" " +
-                            std::string(ORVEX_SOURCE_DIR) + "/tests/shell/xwindow-check.sh " + ProgramPath("orvex") +
-                            " " + unit,
-                        &out, 90);
+    int rc = RunInXvfb("xwindow-check.sh", unit, &out, 90);
     ASSERT_EQ(rc, 0) << out;
     EXPECT_NE(out.find("title: Orvex DU3 MFD - v1.0.0.4 build 203"), std::string::npos) << out;
     EXPECT_NE(out.find("position: 100,100"), std::string::npos) << out;
@@ -70,10 +75,7 @@ TEST(RealWindow, QuickTapsActAndAResizedWindowScalesAndIsSaved)
         GTEST_SKIP() << "xvfb-run, xdotool or ImageMagick not installed";
     std::string unit = MakeScratchUnit("xwindow-taps");
     std::string out;
-    int rc = RunCommand("env -u SDL_VIDEODRIVER xvfb-run -a -s \"-screen 0 1280x1024x24 -nolisten tcp\" " +
-                            std::string(ORVEX_SOURCE_DIR) + "/tests/shell/xwindow-taps-check.sh " + ProgramPath("orvex") +
-                            " " + unit,
-                        &out, 120);
+    int rc = RunInXvfb("xwindow-taps-check.sh", unit, &out, 120);
     ASSERT_EQ(rc, 0) << out;
     EXPECT_NE(out.find("range taps acted: 8 of 8"), std::string::npos) << out;
     for (const char* key : {"a", "v", "n", "p"})
