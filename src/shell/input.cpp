@@ -24,11 +24,17 @@ void WindowProc(const PlatformEvent& event)
 {
     switch (event.type) {
     case PlatformEventType::Moved:
-        // Only the placement follows the window; size, viewport and projection stay as created.
         RefreshPlacement();
         break;
     case PlatformEventType::Size:
-        // The size notification reaches the scene only while the window is being created.
+        // Decision: the display follows the window's size. The unit this program plays kept
+        // the viewport, projection and saved size of the window's creation, so a resized
+        // window showed the old picture in its lower-left corner and the size was never
+        // saved. Cockpit builders size a display window to the monitor behind a bezel
+        // cut-out and expect it to fill: here every size change scales the display area with
+        // the window's height (its width stays 0.7165 times the height) and becomes the size
+        // saved in MFD.ini at exit.
+        ResizeScene(event.x, event.y);
         break;
     case PlatformEventType::Activate:
         Shell.Active = !event.minimised;
@@ -38,9 +44,18 @@ void WindowProc(const PlatformEvent& event)
         break;
     case PlatformEventType::KeyDown:
         Shell.Keys[event.vk & 0xFF] = true;   // auto-repeat sets it again
+        Input.KeyUnseen[event.vk & 0xFF] = true;
+        Input.ReleaseWaiting[event.vk & 0xFF] = false;
         break;
     case PlatformEventType::KeyUp:
-        Shell.Keys[event.vk & 0xFF] = false;
+        // Decision: a key released before any frame ran keeps its flag until a frame has
+        // acted on it. Events are drained before each frame, so a quick tap (down and up in
+        // the same few milliseconds, as from a fast typist or a key macro) would otherwise
+        // never be seen by the frame.
+        if (Input.KeyUnseen[event.vk & 0xFF])
+            Input.ReleaseWaiting[event.vk & 0xFF] = true;
+        else
+            Shell.Keys[event.vk & 0xFF] = false;
         break;
     case PlatformEventType::LeftButton:
         Shell.MouseX = event.x;
@@ -49,6 +64,16 @@ void WindowProc(const PlatformEvent& event)
         break;
     case PlatformEventType::None:
         break;
+    }
+}
+
+void InputFrameConsumed()
+{
+    for (int vk = 0; vk < 256; ++vk) {
+        if (Input.ReleaseWaiting[vk])
+            Shell.Keys[vk] = false;
+        Input.ReleaseWaiting[vk] = false;
+        Input.KeyUnseen[vk] = false;
     }
 }
 

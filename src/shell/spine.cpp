@@ -284,6 +284,7 @@ static int MainLoop(const ProgramOptions& options)
         PacingAfterSwap();
         if (Shell.Keys['F'])
             SwitchFrame();
+        InputFrameConsumed();
         if (last) {
             // The frame limit closes the window like its close button.
             PlatformEvent close;

@@ -135,6 +135,7 @@ int StateDumpFormat(long frame, char* buffer, int size)
     Key(&w, "ShowVor"), Value(&w, Shell.ShowVor);
     Key(&w, "ShowAirports"), Value(&w, Shell.ShowAirports);
     Key(&w, "ShowRoute"), Value(&w, Shell.ShowRoute);
+    Key(&w, "ShowNdb"), Value(&w, Shell.ShowNdb);
     Key(&w, "TrafficOn"), Value(&w, Traffic.TrafficOn);
     Key(&w, "PlanCount"), Value(&w, PlanList.count);
     Key(&w, "PlanSelected"), Value(&w, PlanList.selected);

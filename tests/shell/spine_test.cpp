@@ -79,6 +79,39 @@ TEST_F(SpineTest, FirstHeldRangeKeyWinsAndFilterTogglesRepeat)
     EXPECT_TRUE(Shell.ShowVor && Shell.ShowNdb && Shell.ShowRoute);
 }
 
+// Events are drained before each frame, so a tap's down and up often both arrive before the
+// frame runs: the frame still acts on it, and the release takes effect after that frame. A
+// key the frame has already seen is released at once, so holding stops with the key.
+TEST_F(SpineTest, TapsShorterThanAFrameStillActAndHeldKeysReleaseAtOnce)
+{
+    Input = InputState{};
+    auto key = [](PlatformEventType type, int vk) {
+        PlatformEvent e;
+        e.type = type;
+        e.vk = vk;
+        WindowProc(e);
+    };
+    for (int vk : {'5', 'A', 'V', 'N', 'P'}) {
+        key(PlatformEventType::KeyDown, vk);
+        key(PlatformEventType::KeyUp, vk);
+    }
+    ProcessKeys();
+    InputFrameConsumed();
+    EXPECT_EQ(Shell.MapRangeIndex, 4);
+    EXPECT_TRUE(Shell.ShowAirports && Shell.ShowVor && Shell.ShowNdb && Shell.ShowRoute);
+    EXPECT_FALSE(Shell.Keys['5']);   // released after the frame that took it
+    ProcessKeys();
+    InputFrameConsumed();
+    EXPECT_TRUE(Shell.ShowAirports);   // a tap toggles once
+
+    key(PlatformEventType::KeyDown, '2');   // held across a frame, then let go
+    ProcessKeys();
+    InputFrameConsumed();
+    EXPECT_EQ(Shell.MapRangeIndex, 1);
+    key(PlatformEventType::KeyUp, '2');
+    EXPECT_FALSE(Shell.Keys['2']);
+}
+
 // Every edge of every region, on a 1000 x 1000 display where a pixel is a tenth of a
 // percent: a click a tenth inside each edge hits, a tenth outside does not. Soft keys span
 // 87..90 % of the height and their own x ranges; the knob turns down from 83 up to 87 % and

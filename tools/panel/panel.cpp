@@ -9,6 +9,8 @@
 
 #include "shell/command_line.h"
 
+#include "sim.h"   // the stand-in module's soft-key sample counters
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstdlib>
@@ -16,9 +18,15 @@
 #include <cstring>
 #include <string>
 
-// A key must stay down long enough for a display frame to see the rising edge; frames
-// come every few milliseconds, but a loaded machine can stall one for a while.
-static constexpr int KeyHoldMs = 300;
+// A display unit reads its soft-key byte once a frame and acts on a bit that is set now and
+// was clear at its previous read. So a press counts only when the bit stays set across one
+// of the unit's reads, and two presses of one key are two only when the release between
+// them also stays across a read. Both are held at least KeyHoldMs, and then until orvex-sim's
+// count of reads of the byte shows that a unit has read it since it changed: a frame that
+// stalls longer than the hold on a loaded machine still sees the press and the release.
+// A module without the count (or no unit running) is waited on for KeySampleWaitMs at most.
+static constexpr int KeyHoldMs = 100;
+static constexpr int KeySampleWaitMs = 5000;
 static constexpr int KnobStepMs = 120;
 
 static constexpr uint32_t TrafficRangeOffset = 0x73FA;
@@ -58,13 +66,49 @@ static uint32_t UnitOffset(int unit, uint32_t du2, uint32_t du3)
     return unit == 2 ? du2 : du3;
 }
 
+static uint16_t PanelReadSamples(uint32_t counter)
+{
+    uint16_t samples = 0;
+    if (!SimLinkRead(counter, 2, &samples) || !SimLinkProcess())
+        throw PanelFailure{"cannot read offset " + std::to_string(counter)};
+    return samples;
+}
+
+// Changes the key's bit and keeps it so for the hold and until a unit's read has seen it.
+// The write and the first look at the count go in one exchange, which the module performs
+// as one: every read counted after it saw the new bit. False when no read came in time.
+static bool PanelHoldKeyBit(uint32_t offset, uint32_t counter, uint8_t bit, bool down)
+{
+    uint8_t value = PanelReadByte(offset);
+    value = static_cast<uint8_t>(down ? value | bit : value & ~bit);
+    uint16_t before = 0;
+    if (!SimLinkWrite(offset, 1, &value) || !SimLinkRead(counter, 2, &before) || !SimLinkProcess())
+        throw PanelFailure{"cannot write offset " + std::to_string(offset)};
+    int64_t start = PlatformMonotonicNs();
+    PlatformSleepMs(KeyHoldMs);
+    while (PanelReadSamples(counter) == before) {
+        if (PlatformMonotonicNs() - start >= int64_t{KeySampleWaitMs} * 1000000)
+            return false;
+        PlatformSleepMs(5);
+    }
+    return true;
+}
+
 static void PanelKey(int unit, int key)
 {
     uint32_t offset = UnitOffset(unit, SoftKeyMaskOffsetDu2, SoftKeyMaskOffsetDu3);
+    uint32_t counter = UnitOffset(unit, SimSoftKeySamplesDu2, SimSoftKeySamplesDu3);
     uint8_t bit = static_cast<uint8_t>(1u << key);
-    PanelSetBits(offset, bit, bit);
-    PlatformSleepMs(KeyHoldMs);
-    PanelSetBits(offset, bit, 0);
+    bool seen = PanelHoldKeyBit(offset, counter, bit, true);
+    // The release is held like the press, so a press of the same key right after this
+    // one rises from a clear bit the unit has seen. When nothing read the press (no unit
+    // runs, or the module keeps no count) the release is only held for the minimum.
+    if (seen) {
+        PanelHoldKeyBit(offset, counter, bit, false);
+    } else {
+        PanelSetBits(offset, bit, 0);
+        PlatformSleepMs(KeyHoldMs);
+    }
 }
 
 // One step at a time: the display takes one step per frame whatever the difference.

@@ -25,6 +25,12 @@ struct SimOffsetSpace {
     uint16_t LibraryAnnouncement;
 };
 
+// The stand-in's own words (no real module has them): how many reads have covered unit 2's
+// and unit 3's soft-key byte (0x73F8, 0x73F9), 16 bits each, wrapping. The panel stand-in
+// waits on them so that a press and its release are each seen by a frame of the unit.
+constexpr uint32_t SimSoftKeyByteDu2 = 0x73F8, SimSoftKeyByteDu3 = 0x73F9;
+constexpr uint32_t SimSoftKeySamplesDu2 = 0x73F0, SimSoftKeySamplesDu3 = 0x73F2;
+
 // Performs the requests of one block in order: reads fill their data in place, writes
 // change the space. Returns 1 on success; a block with an unknown request type, a
 // request running past the request area or the end of the space, or a missing end

@@ -44,9 +44,22 @@ static int CheckBlock(const unsigned char* block, size_t blockSize, CheckedReque
     }
 }
 
-static void PerformRead(unsigned char* data, uint32_t offset, uint32_t size, const SimOffsetSpace& space)
+// Counts the reads that cover a display unit's soft-key byte: the panel stand-in holds a
+// press (and then the release) until a unit has read the byte since it changed, so a press
+// lasts at least one of the unit's frames however long a frame stalls on a loaded machine.
+static void CountSoftKeySamples(uint32_t offset, uint32_t size, SimOffsetSpace& space)
+{
+    const uint32_t bytes[2] = {SimSoftKeyByteDu2, SimSoftKeyByteDu3};
+    const uint32_t counters[2] = {SimSoftKeySamplesDu2, SimSoftKeySamplesDu3};
+    for (int i = 0; i < 2; ++i)
+        if (bytes[i] >= offset && bytes[i] < uint64_t{offset} + size)
+            SimPut(space, counters[i], SimGet(space, counters[i], 2) + 1, 2);
+}
+
+static void PerformRead(unsigned char* data, uint32_t offset, uint32_t size, SimOffsetSpace& space)
 {
     std::memcpy(data, space.Bytes + offset, size);
+    CountSoftKeySamples(offset, size, space);
 }
 
 static void PerformWrite(const unsigned char* data, uint32_t offset, uint32_t size, SimOffsetSpace& space)
