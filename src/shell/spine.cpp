@@ -148,8 +148,7 @@ static void RunFirstFrameLoads()
 
 bool RenderFrame()
 {
-    // Texts kept as pictures are copied out of the back buffer before the clear covers it.
-    TextCacheFrameStart();
+    TextFrameStart();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Simulator: acquire this frame's aircraft state, or try to connect again.
@@ -269,9 +268,6 @@ static int MainLoop(const ProgramOptions& options)
             return 0;
         PlatformSwapBuffers();
         FrameLogFrame(Automation.FrameNumber, frameStart, PlatformMonotonicNs());
-        // Texts that stood still are copied into the cache now, while the frame clock
-        // would wait: the copy waits for the rasteriser, which a frame's start should not.
-        TextCacheFill();
         // The wait comes after the swap, so a frame reads the simulator as late as it can
         // and shows what it read at once.
         PacingAfterSwap();
