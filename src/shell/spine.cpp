@@ -168,8 +168,9 @@ bool RenderFrame()
         // The menu (with the fuel and surface derivations it starts with) and its page, then
         // the display this unit shows: MFD: traffic while the avionics are on, then the map
         // page; EICAS: engine display and the crew alerting list.
-        // The menu and the EICAS print through helpers that end a text batch's wait before
-        // anything else they draw (see TextBatchBegin); the map page draws directly.
+        // Each prints its texts in a text batch and ends the batch's wait before anything
+        // else it draws over them (see TextBatchBegin). The map's labels wait to the end of
+        // their layer, so a station's symbol drawn after a neighbour's label covers it no more.
         if (Automation.SpineOnly || Automation.NoMenu) {
             DeriveFuelAndSurfaces();   // benchmark baselines: the derivations without the menu
         } else {
@@ -182,9 +183,11 @@ bool RenderFrame()
         } else if (Shell.ShowingMfd) {
             if (Shell.PendingSoftKey == 5)
                 Shell.PendingSoftKey = 6;
+            TextBatchBegin();
             if (Aircraft.AvionicsMaster != 0)
                 UpdateTraffic();
             DrawMapPage();
+            TextBatchEnd();
         } else {
             TextBatchBegin();
             DrawEicasDisplay();

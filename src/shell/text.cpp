@@ -50,9 +50,12 @@ void TraceText(int slot, int alignment, const char* text)
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetFloatv(GL_CURRENT_COLOR, colour);
-    GLdouble x0, y0, z0, x1, y1, z1;
+    GLdouble x0, y0, z0, x1, y1, z1, ax, ay, az;
     gluProject(0, 0, 0, model, projection, viewport, &x0, &y0, &z0);
     gluProject(0, 1, 0, model, projection, viewport, &x1, &y1, &z1);
+    gluProject(1, 0, 0, model, projection, viewport, &ax, &ay, &az);
+    // Upright: the baseline runs left to right across the window and the em points up.
+    const bool upright = ax > x0 && y1 > y0 && std::fabs(ay - y0) < 0.01 * (ax - x0) && std::fabs(x1 - x0) < 0.01 * (y1 - y0);
     int clientW = 0, clientH = 0;
     PlatformGetClientSize(&clientW, &clientH);
     bool clipped = false;
@@ -62,9 +65,9 @@ void TraceText(int slot, int alignment, const char* text)
     }
     std::fprintf(TextTrace, "{\"frame\":%ld,\"font\":%d,\"align\":%d,\"text\":", AutomationFrameNumber(), slot, alignment);
     WriteJsonString(TextTrace, text);
-    std::fprintf(TextTrace, ",\"rgb\":[%.3f,%.3f,%.3f],\"x\":%.2f,\"y\":%.2f,\"em\":%.2f,\"clipped\":%s}\n",
+    std::fprintf(TextTrace, ",\"rgb\":[%.3f,%.3f,%.3f],\"x\":%.2f,\"y\":%.2f,\"em\":%.2f,\"clipped\":%s,\"upright\":%s}\n",
                  colour[0], colour[1], colour[2], x0, clientH - y0, std::hypot(x1 - x0, y1 - y0),
-                 clipped ? "true" : "false");
+                 clipped ? "true" : "false", upright ? "true" : "false");
 }
 } // namespace
 

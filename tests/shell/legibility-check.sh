@@ -3,8 +3,9 @@
 # unit, at the default 484 x 605 window, each at a moment of orvex-sim's built-in flight where
 # it has something to show. Each text the last frame drew is cut out of the screenshot at the
 # box its trace gives (position, em, advance width) and read by tesseract alone; at least
-# MIN_PERCENT of the readable texts must read exactly. Texts of one character and texts
-# with symbols (degree signs, arrows) are left out: OCR of a lone glyph says little.
+# MIN_PERCENT of the readable texts of all units together must read exactly. Left out: texts
+# of one character, texts with symbols (degree signs, arrows), turned texts (the rose's
+# labels) and texts drawn over one another (map labels of nearby stations).
 # Usage: legibility-check.sh BUILD_DIR [MIN_PERCENT] ; exit 77 (skipped) without tesseract.
 set -euo pipefail
 build=$(realpath "$1")
