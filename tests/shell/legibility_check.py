@@ -88,7 +88,7 @@ def check(unit):
         s = t["text"]
         if t["frame"] != last or t["clipped"] or not t.get("upright", True):
             continue
-        if len(s.strip()) < 2 or not set(s) <= READABLE:
+        if len(s.strip()) < 2 or not set(s) <= READABLE or not any(c.isalnum() for c in s):
             continue
         em = t["em"]
         advance = sum(fonts[t["font"]].get(ord(c), 0.0) for c in s) * em
