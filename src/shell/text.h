@@ -9,7 +9,7 @@
 struct FontState {
     unsigned ListBase[4] = {};                // slots 2 (normal) and 3 (bold) are built
     PlatformGlyphMetrics Metrics[256] = {};   // of the last font built; used for both slots
-    // Each slot's own metrics, as its lists move the pen (the text cache repeats those moves).
+    // Each slot's own metrics, as its lists move the pen (text drawn from coverage repeats those moves).
     PlatformGlyphMetrics SlotMetrics[4][256] = {};
 };
 extern FontState Font;
