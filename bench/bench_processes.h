@@ -47,7 +47,8 @@ inline std::string UsePrivateRuntime(const std::string& tag)
 
 // A fresh installation folder: the built unit's data and textures, and an MFD.ini for
 // display unit 3 (MFD, mode 0) or 2 (EICAS, mode 1) without bezel.
-inline std::string MakeUnit(const std::string& name, int mode, int width)
+// A unit folder with an MFD.ini of this mode and width, the bezel drawn or not.
+inline std::string MakeUnit(const std::string& name, int mode, int width, bool bezel = false)
 {
     namespace fs = std::filesystem;
     fs::path dir = fs::path(ORVEX_BIN_DIR) / "bench" / ("unit-" + name + "-" + std::to_string(getpid()));
@@ -57,7 +58,7 @@ inline std::string MakeUnit(const std::string& name, int mode, int width)
         fs::copy(fs::path(ORVEX_UNIT_DIR) / sub, dir / sub, fs::copy_options::recursive);
     std::ofstream ini(dir / "MFD.ini");
     ini << "[X_SIZE,Y_SIZE]\n" << width << ",605\n[X_POSITION,Y_POSISTION]\n0,0\n[FRAMELESS_WINDOW(0-1)]\n0\n"
-        << "[DISPLAY_BEZEL(0-1)]\n0\n[MFD=0,EICAS=1]\n" << mode << "\n[PLANPATH]\n\"c:\\\"\n"
+        << "[DISPLAY_BEZEL(0-1)]\n" << (bezel ? 1 : 0) << "\n[MFD=0,EICAS=1]\n" << mode << "\n[PLANPATH]\n\"c:\\\"\n"
         << "[PATH_TO_DU2]\n\"c:\\\"\n[PATH_TO_DU3]\n\"c:\\\"";
     return dir.string();
 }

@@ -299,18 +299,24 @@ void DrawMapPage()
     SetMapScissor();
     if (Aircraft.AvionicsMaster == 0)
         Aircraft.MagHeading = 0;  // the rose stops at north
+    // Texts wait in the spine's batch until what is drawn next could cover them.
     DrawRose();
     if (Aircraft.AvionicsMaster != 0 && Aircraft.BatteryMaster != 0)
         DrawLayers();
+    TextBatchFlush();
     Map.MapFrameCounter = (Map.MapFrameCounter + 1) % 4;
     DrawRangeArcs();
+    TextBatchFlush();
     DrawOwnAircraft();
     glDisable(GL_SCISSOR_TEST);
     DrawAirData();
     DrawCheckEicas();
+    TextBatchFlush();
     DrawHeadingReadout();
+    TextBatchFlush();
     DrawHeadingMarker();
     DrawWind();
+    TextBatchFlush();
     DrawLegendFrame();
     DrawGpsBlock();
 }

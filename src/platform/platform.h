@@ -107,6 +107,25 @@ void PlatformRegisterFontFile(const char* path);
 // compiled (empty) so calling them is harmless.
 bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, PlatformGlyphMetrics metrics[256]);
 
+// Anti-aliased coverage of one glyph, for small text: 8-bit coverage rows, top row first,
+// `width` bytes a row, placed with its top-left pixel `left` pixels right of the pen and
+// `top` pixels above the baseline.
+struct PlatformGlyphImage {
+    int width = 0, height = 0;
+    int left = 0, top = 0;
+    const unsigned char* coverage = nullptr;   // valid until the next call
+};
+
+// Rasterises character code `code` (Windows-1252) of the face PlatformBuildOutlineFont last
+// built at the weight `bold`, scaled to `emX` by `emY` pixels an em, with the pen `phaseX`
+// of a pixel (0 <= phaseX < 1) right of a pixel's left edge. The outline is the one the
+// display lists fill; vertical stems and heights may be snapped to whole pixels (light
+// hinting), but the advance stays the metrics' own, so positions are the lists'. False when
+// the face or the glyph is missing or the size is out of range: the caller fills the lists.
+// A backend must supply this for legible small text (a Windows one: GetGlyphOutline with
+// GGO_GRAY8_BITMAP of the same face at the same size, its 0..64 levels scaled to 0..255).
+bool PlatformRasteriseGlyph(bool bold, int code, float emX, float emY, float phaseX, PlatformGlyphImage* image);
+
 // ---------------------------------------------------------------------------------------
 // Files (platform_files.cpp)
 // ---------------------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 // Outline fonts: the face is found through fontconfig, its glyph outlines are read with
 // FreeType in em units, flattened, and tessellated with the GLU tessellator into one
-// display list per character code, each advancing the pen by its cell width.
-// Owns: nothing between calls (FreeType library and face live for one build).
+// display list per character code, each advancing the pen by its cell width. The same face
+// stays open for PlatformRasteriseGlyph, which gives small text anti-aliased coverage.
+// Owns: the FreeType library and the two faces (normal and bold) last built.
 #include "platform/platform.h"
 
 #include <GL/gl.h>
@@ -29,6 +30,11 @@ const unsigned short Cp1252High[32] = {
     0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
     0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
 };
+
+// The faces kept open for rasterising, [0] normal and [1] bold weight.
+FT_Library Library = nullptr;
+FT_Face Faces[2] = {};
+std::vector<unsigned char> Coverage;   // the last rasterised glyph
 
 unsigned long UnicodeFromAnsi(int code)
 {
@@ -236,10 +242,12 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
     bool exact = false;
     std::string file = FindFaceFile(face, bold, &index, &exact);
 
-    FT_Library library = nullptr;
-    FT_Face ft = nullptr;
-    bool opened = !file.empty() && PlatformIsFile(file.c_str()) && FT_Init_FreeType(&library) == 0 &&
-                  FT_New_Face(library, file.c_str(), index, &ft) == 0;
+    FT_Face& ft = Faces[bold ? 1 : 0];
+    if (ft)
+        FT_Done_Face(ft);
+    ft = nullptr;
+    bool opened = !file.empty() && PlatformIsFile(file.c_str()) && (Library || FT_Init_FreeType(&Library) == 0) &&
+                  FT_New_Face(Library, file.c_str(), index, &ft) == 0;
     GLUtesselator* tess = gluNewTess();
     gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(TessBegin));
     gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(TessEnd));
@@ -260,9 +268,36 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
         }
     }
     gluDeleteTess(tess);
-    if (ft)
-        FT_Done_Face(ft);
-    if (library)
-        FT_Done_FreeType(library);
     return opened && exact;
+}
+
+bool PlatformRasteriseGlyph(bool bold, int code, float emX, float emY, float phaseX, PlatformGlyphImage* image)
+{
+    FT_Face ft = Faces[bold ? 1 : 0];
+    unsigned long unicode = code >= 0 && code < 255 ? UnicodeFromAnsi(code) : 0;
+    if (!ft || !unicode || !(emX >= 1 && emX <= 256 && emY >= 1 && emY <= 256))
+        return false;
+    FT_UInt glyph = FT_Get_Char_Index(ft, unicode);
+    if (!glyph || FT_Set_Char_Size(ft, static_cast<FT_F26Dot6>(std::lround(emX * 64)),
+                                   static_cast<FT_F26Dot6>(std::lround(emY * 64)), 72, 72) != 0)
+        return false;
+    // Light hinting moves outlines vertically only: horizontal strokes land on whole pixels
+    // and stay sharp, while widths and positions across the line are the unhinted ones.
+    if (FT_Load_Glyph(ft, glyph, FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_BITMAP) != 0 ||
+        ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+        return false;
+    FT_Outline_Translate(&ft->glyph->outline, static_cast<FT_Pos>(std::lround(phaseX * 64)), 0);
+    if (FT_Render_Glyph(ft->glyph, FT_RENDER_MODE_NORMAL) != 0)
+        return false;
+    const FT_Bitmap& bitmap = ft->glyph->bitmap;
+    image->width = static_cast<int>(bitmap.width);
+    image->height = static_cast<int>(bitmap.rows);
+    image->left = ft->glyph->bitmap_left;
+    image->top = ft->glyph->bitmap_top;
+    Coverage.resize(static_cast<size_t>(image->width) * image->height);
+    for (int row = 0; row < image->height; ++row)
+        std::memcpy(&Coverage[static_cast<size_t>(row) * image->width], bitmap.buffer + row * bitmap.pitch,
+                    static_cast<size_t>(image->width));
+    image->coverage = Coverage.data();
+    return true;
 }

@@ -151,8 +151,7 @@ static std::error_code CurrentPathError;
 
 bool RenderFrame()
 {
-    // Texts kept as pictures are copied out of the back buffer before the clear covers it.
-    TextCacheFrameStart();
+    TextFrameStart();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Simulator: acquire this frame's aircraft state, or try to connect again.
@@ -172,8 +171,9 @@ bool RenderFrame()
         // The menu (with the fuel and surface derivations it starts with) and its page, then
         // the display this unit shows: MFD: traffic while the avionics are on, then the map
         // page; EICAS: engine display and the crew alerting list.
-        // The menu and the EICAS print through helpers that end a text batch's wait before
-        // anything else they draw (see TextBatchBegin); the map page draws directly.
+        // Each prints its texts in a text batch and ends the batch's wait before anything
+        // else it draws over them (see TextBatchBegin). The map's labels wait to the end of
+        // their layer, so a station's symbol drawn after a neighbour's label covers it no more.
         if (Automation.SpineOnly || Automation.NoMenu) {
             DeriveFuelAndSurfaces();   // benchmark baselines: the derivations without the menu
         } else {
@@ -186,9 +186,11 @@ bool RenderFrame()
         } else if (Shell.ShowingMfd) {
             if (Shell.PendingSoftKey == 5)
                 Shell.PendingSoftKey = 6;
+            TextBatchBegin();
             if (Aircraft.AvionicsMaster != 0)
                 UpdateTraffic();
             DrawMapPage();
+            TextBatchEnd();
         } else {
             TextBatchBegin();
             DrawEicasDisplay();
@@ -276,9 +278,6 @@ static int MainLoop(const ProgramOptions& options)
             return 0;
         PlatformSwapBuffers();
         FrameLogFrame(Automation.FrameNumber, frameStart, PlatformMonotonicNs());
-        // Texts that stood still are copied into the cache now, while the frame clock
-        // would wait: the copy waits for the rasteriser, which a frame's start should not.
-        TextCacheFill();
         // The wait comes after the swap, so a frame reads the simulator as late as it can
         // and shows what it read at once.
         PacingAfterSwap();

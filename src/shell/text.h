@@ -1,5 +1,6 @@
-// Outline text: one display list per character code and font slot, printed with
-// printf-style formatting and aligned at the current model-view position.
+// Text: one display list per character code and font slot, and anti-aliased coverage of
+// the same glyphs for small upright text; printed with printf-style formatting and aligned
+// at the current model-view position.
 #pragma once
 
 #include "platform/platform.h"
@@ -8,7 +9,7 @@
 struct FontState {
     unsigned ListBase[4] = {};                // slots 2 (normal) and 3 (bold) are built
     PlatformGlyphMetrics Metrics[256] = {};   // of the last font built; used for both slots
-    // Each slot's own metrics, as its lists move the pen (the text cache repeats those moves).
+    // Each slot's own metrics, as its lists move the pen (text drawn from coverage repeats those moves).
     PlatformGlyphMetrics SlotMetrics[4][256] = {};
 };
 extern FontState Font;
@@ -22,31 +23,26 @@ void KillFonts();
 // it, anything else starts the text there. The translation stays in the model-view matrix.
 void PrintText(int slot, int alignment, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
-// The text cache (text.cpp says how it keeps the picture exact). The frame calls
-// TextCacheFrameStart before its clear: texts seen at one place three frames running are
-// copied into the cache there. ORVEX_TEXT_CACHE=0 turns it off.
-struct TextCacheCounts {
-    long hits = 0;     // texts drawn from the cache
-    long fills = 0;    // texts copied into it
-    long resets = 0;   // times it was emptied (full, or reset)
+// Small upright text is drawn from anti-aliased glyph coverage (text.cpp says how); other
+// text as filled outlines. The frame calls TextFrameStart before its clear.
+struct TextCounts {
+    long coverageTexts = 0;     // texts drawn from glyph coverage
+    long outlineTexts = 0;      // texts filled as outlines
+    long glyphsRasterised = 0;  // glyphs put into the atlas
+    long atlasResets = 0;       // times the atlas was emptied (full, or reset)
 };
-void TextCacheFrameStart();
-// Copies the texts the frame queued. Reading the back buffer waits for the rasteriser to
-// finish what was drawn into it, so the main loop calls this right after the swap, in the
-// time the frame clock would sleep anyway; TextCacheFrameStart does it for callers that
-// did not (tests, benchmarks).
-void TextCacheFill();
-// A batch: the cached texts printed inside it are drawn together, at its end or at the next
-// TextBatchFlush, in one switch into the cache's texture instead of one per text (on a
-// software rasteriser each switch costs about as much as filling a short text's glyphs).
+void TextFrameStart();
+// A batch: the texts printed inside it are drawn together, at its end or at the next
+// TextBatchFlush, in one switch into the atlas's texture instead of one per text (on a
+// software rasteriser each switch costs about as much as a short text's rectangles).
 // Texts keep their order among themselves. Anything else drawn inside a batch must call
 // TextBatchFlush first, or texts printed before it would be drawn over it. Batches nest.
 void TextBatchBegin();
 void TextBatchFlush();
 void TextBatchEnd();
-void TextCacheEnable(bool on);   // empties the cache either way
-void TextCacheReset();           // empties it and its counts; the context's texture goes too
-TextCacheCounts TextCacheCountsNow();
+void TextCoverageEnable(bool on);   // off: every text is filled as outlines (comparisons)
+void TextCoverageReset();           // empties the atlas and the counts; the texture goes too
+TextCounts TextCountsNow();
 
 // Width of a text in em units and the advance of its last character, from the shared metrics.
 float TextWidth(const char* text, float* lastAdvance);

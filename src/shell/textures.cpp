@@ -1,5 +1,5 @@
 // The bezel textures: both pictures become mipmapped textures once at start-up, and the
-// overlay picture is drawn as one quad over the display at the end of every frame.
+// overlay picture's frame is drawn over the display at the end of every frame.
 // Owns: Textures. Reads: nothing else.
 #include "shell/textures.h"
 #include "shell/program_info.h"
@@ -47,6 +47,56 @@ void LoadTexture(unsigned* slots, const char* path, int slot)
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // The filtered picture reaches a few texels past each picture pixel (the scaling to a
+    // power of two, the linear filter at a reduced level); 8 pixels keep the frame whole
+    // down to windows a sixth of the picture's size.
+    FindClearWindow(image, 8, Textures.Clear[slot]);
+}
+
+void FindClearWindow(const TgaImage& image, int margin, float window[4])
+{
+    window[0] = window[1] = window[2] = window[3] = 0;
+    if (image.BytesPerPixel != 4 || image.Width <= 0 || image.Height <= 0)
+        return;
+    auto clear = [&](int x, int y) { return image.Pixels[(static_cast<size_t>(y) * image.Width + x) * 4 + 3] == 0; };
+    auto clearRow = [&](int y, int x0, int x1) {
+        for (int x = x0; x <= x1; ++x)
+            if (!clear(x, y))
+                return false;
+        return true;
+    };
+    auto clearColumn = [&](int x, int y0, int y1) {
+        for (int y = y0; y <= y1; ++y)
+            if (!clear(x, y))
+                return false;
+        return true;
+    };
+    int x0 = image.Width / 2, x1 = x0, y0 = image.Height / 2, y1 = y0;
+    if (!clear(x0, y0))
+        return;
+    // Grow one pixel a side at a time, each side while the row or column it adds is clear.
+    for (bool grew = true; grew;) {
+        grew = false;
+        if (x0 > 0 && clearColumn(x0 - 1, y0, y1))
+            --x0, grew = true;
+        if (x1 + 1 < image.Width && clearColumn(x1 + 1, y0, y1))
+            ++x1, grew = true;
+        if (y0 > 0 && clearRow(y0 - 1, x0, x1))
+            --y0, grew = true;
+        if (y1 + 1 < image.Height && clearRow(y1 + 1, x0, x1))
+            ++y1, grew = true;
+    }
+    x0 += margin;
+    y0 += margin;
+    x1 -= margin;
+    y1 -= margin;
+    if (x1 <= x0 || y1 <= y0)
+        return;
+    // Pixel edges: pixel i spans i/W .. (i+1)/W; the rows run from t = 0 at the bottom.
+    window[0] = static_cast<float>(x0) / image.Width;
+    window[1] = static_cast<float>(y0) / image.Height;
+    window[2] = static_cast<float>(x1 + 1) / image.Width;
+    window[3] = static_cast<float>(y1 + 1) / image.Height;
 }
 
 // The quad lies at depth 2.575, where the 45-degree projection spans +-1.0666 vertically:
@@ -63,15 +113,32 @@ void DrawBezelOverlay()
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, Textures.Slots[TextureSlotOverlay]);
     glTranslatef(0.0f, 0.0f, -2.425f);
+    // The frame is drawn as the strips round the clear window (four quads in all): the
+    // window is most of the picture, and blending its transparent texels, each filtered from
+    // the mipmaps, cost a software rasteriser about as much as the whole display. The strips
+    // sample the texture exactly where the one quad did, so the pixels are the same.
+    const float* w = Textures.Clear[TextureSlotOverlay];
+    const bool hole = w[2] > w[0] && w[3] > w[1];
+    const float strips[4][4] = {
+        {0, 0, 1, hole ? w[1] : 1},   // below the window (or the whole picture)
+        {0, w[3], 1, 1},              // above it
+        {0, w[1], w[0], w[3]},        // left of it
+        {w[2], w[1], 1, w[3]},        // right of it
+    };
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(-0.7164f, -1.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(0.7164f, -1.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(0.7164f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(-0.7164f, 1.0f);
+    for (int i = 0; i < (hole ? 4 : 1); ++i) {
+        const float* r = strips[i];
+        const float x0 = -0.7164f + r[0] * 1.4328f, x1 = -0.7164f + r[2] * 1.4328f;
+        const float y0 = -1.0f + r[1] * 2.0f, y1 = -1.0f + r[3] * 2.0f;
+        glTexCoord2f(r[0], r[1]);
+        glVertex2f(x0, y0);
+        glTexCoord2f(r[2], r[1]);
+        glVertex2f(x1, y0);
+        glTexCoord2f(r[2], r[3]);
+        glVertex2f(x1, y1);
+        glTexCoord2f(r[0], r[3]);
+        glVertex2f(x0, y1);
+    }
     glEnd();
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);

@@ -10,6 +10,10 @@
 // TexturesReset() forgets them (for tests that open a fresh context).
 struct TextureState {
     unsigned Slots[8] = {};   // OpenGL texture names by slot; 3: "MFD_NoBezel", 4: "MFD_Overlay"
+    // Each slot's clear window: texture coordinates of a rectangle where the picture is
+    // fully transparent, with a margin for filtering (left, bottom, right, top); all zero
+    // when the picture has none.
+    float Clear[8][4] = {};
 };
 extern TextureState Textures;
 void TexturesReset();
@@ -43,5 +47,10 @@ bool LoadTga(const char* path, TgaImage* image);
 // that cannot be loaded ends the program at once with exit code 0 (never returns).
 void LoadTexture(unsigned* slots, const char* path, int slot);
 
-// The bezel picture (slot 4) as one textured quad over the display area.
+// The bezel picture (slot 4) over the display area: its frame, leaving out the clear window.
 void DrawBezelOverlay();
+
+// The largest clear window found by growing a rectangle out from the picture's centre while
+// every pixel in it has alpha 0, less `margin` pixels each side; in texture coordinates
+// (left, bottom, right, top), or all zero for a picture without alpha or a clear centre.
+void FindClearWindow(const TgaImage& image, int margin, float window[4]);

@@ -218,6 +218,7 @@ void DrawTrafficPanel()
         Scale(0.6f);
         PrintText(2, 1, "%s", band);
     }
+    TextBatchFlush();   // the picture's frame and targets come after the legends
 }
 
 // The picture's clip box: the frame, the range arc and the targets stay inside it.
@@ -343,6 +344,7 @@ void DrawTraffic()
     At(4.39f, -2.199f);
     Scale(0.499f);
     PrintText(2, 0, "%d", range);
+    TextBatchFlush();   // the targets' labels, over every target
     glDisable(GL_SCISSOR_TEST);
 
     // The frame round the TCAS soft-key legend says the picture is on.

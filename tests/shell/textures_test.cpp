@@ -130,3 +130,39 @@ TEST(TgaReader, DamagedFilesAreRefused)
     // The largest picture accepted is 8192 on a side.
     EXPECT_TRUE(Decode(Header(2, 8192, 1, 24) + Bytes(8192 * 3, 0), &image));
 }
+
+// The bezel's clear window, which the frame's strips leave out: found inside a frame with
+// rounded inner corners and a stray opaque pixel, never covering a pixel with any alpha.
+TEST(BezelClearWindow, LiesInsideTheTransparentPartLessTheMargin)
+{
+    TgaImage image;
+    image.BytesPerPixel = 4;
+    image.Width = 40;
+    image.Height = 60;
+    image.Pixels.assign(40 * 60 * 4, 255);
+    auto alpha = [&](int x, int y) -> uint8_t& { return image.Pixels[(static_cast<size_t>(y) * 40 + x) * 4 + 3]; };
+    for (int y = 5; y < 52; ++y)       // the window: columns 4..35, rows 5..51
+        for (int x = 4; x < 36; ++x)
+            alpha(x, y) = 0;
+    alpha(4, 5) = alpha(35, 51) = 128;   // rounded corners, half covered
+    alpha(30, 40) = 1;                   // a stray, nearly clear pixel inside
+    float w[4];
+    FindClearWindow(image, 2, w);
+    ASSERT_LT(w[0], w[2]);
+    ASSERT_LT(w[1], w[3]);
+    const int x0 = static_cast<int>(w[0] * 40 + 0.5f), x1 = static_cast<int>(w[2] * 40 + 0.5f);
+    const int y0 = static_cast<int>(w[1] * 60 + 0.5f), y1 = static_cast<int>(w[3] * 60 + 0.5f);
+    for (int y = y0 - 2; y < y1 + 2; ++y)   // the margin is clear too
+        for (int x = x0 - 2; x < x1 + 2; ++x)
+            ASSERT_EQ(alpha(x, y), 0) << x << "," << y;
+    EXPECT_GT((x1 - x0) * (y1 - y0), 20 * 20);   // and most of the window is left out of the strips
+
+    // No alpha, or an opaque centre: no window, the whole picture is drawn.
+    image.Pixels.assign(40 * 60 * 4, 255);
+    FindClearWindow(image, 2, w);
+    EXPECT_EQ(w[2], 0.0f);
+    image.BytesPerPixel = 3;
+    image.Pixels.assign(40 * 60 * 3, 0);
+    FindClearWindow(image, 2, w);
+    EXPECT_EQ(w[2], 0.0f);
+}
