@@ -2,6 +2,8 @@
 // AF_UNIX sequenced-packet sockets, registered messages, atoms, named shared memory.
 // Owns: the process's atom table and the request sequence counter. Reads: the
 // environment (ORVEX_RUNTIME_DIR, XDG_RUNTIME_DIR).
+#ifndef _WIN32  // platform_ipc_win32.cpp is the Windows side
+
 #include "platform/platform.h"
 
 #include "platform/byte_order.h"
@@ -351,7 +353,7 @@ static bool SetReceiveTimeout(int window, long micros)
     return true;
 }
 
-bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence)
+bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence, int, int)
 {
     int slot = atom - 0xC000;
     if (window < 0 || slot < 0 || slot >= AtomSlots || AtomNames[slot][0] == 0)
@@ -581,3 +583,5 @@ void PlatformCatchScreenshotSignal(volatile int* flag)
     action.sa_flags = SA_RESTART;
     sigaction(SIGUSR1, &action, nullptr);
 }
+
+#endif  // !_WIN32

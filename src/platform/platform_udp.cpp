@@ -1,6 +1,8 @@
 // UDP datagrams for the FlightGear bridge: FlightGear's generic protocol sends one packet
 // per line to a port of ours, on this machine or across the network.
 // Owns: nothing beyond the sockets it hands out.
+#ifndef _WIN32  // platform_udp_win32.cpp is the Windows side
+
 #include "platform/platform.h"
 
 #include <arpa/inet.h>
@@ -93,3 +95,5 @@ void PlatformUdpClose(int socket)
     if (socket >= 0)
         close(socket);
 }
+
+#endif  // !_WIN32
