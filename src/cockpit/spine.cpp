@@ -298,7 +298,7 @@ static void RegisterShippedFonts()
 static bool OpenOutputFiles(const ProgramOptions& options)
 {
     if (!options.Screenshot.empty()) {
-        std::string folder = options.Screenshot.substr(0, options.Screenshot.find_last_of('/') + 1);
+        std::string folder = options.Screenshot.substr(0, options.Screenshot.find_last_of("/\\") + 1);
         if (!PlatformIsFolder(folder.c_str()) || !PlatformFolderWritable(folder.c_str())) {
             std::fprintf(stderr, "orvex: cannot write the screenshot %s: no writable folder %s\n",
                          options.Screenshot.c_str(), folder.c_str());
