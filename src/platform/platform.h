@@ -1,8 +1,13 @@
 // Every service the display unit takes from the operating system, in one list.
 // The display unit keeps Windows conventions (window messages, virtual-key codes, outline
 // font display lists, the simulator module's message protocol); on Linux the services behind
-// them are SDL2, FreeType/fontconfig, libpng and POSIX.
-// Nothing outside src/platform/ includes SDL, FreeType, fontconfig, socket or mman headers.
+// them are SDL2, FreeType/fontconfig, libpng and POSIX, on Windows the system's own (Win32,
+// WGL, GDI, winmm).
+// Each backend is one file set: platform_win32_*.cpp (and platform_*_win32.cpp) build the
+// Windows programs, every other platform_*.cpp the Linux ones. The file named in each section
+// below is the Linux one; its Windows twin is platform_win32_<topic>.cpp (window, time, font,
+// files, install, audio, process; png for the screenshot's encoder).
+// Nothing outside src/platform/ includes SDL, FreeType, fontconfig, socket, mman or Windows headers.
 #pragma once
 
 #include <cstddef>

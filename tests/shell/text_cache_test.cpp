@@ -2,6 +2,7 @@
 // as the very pixels its glyphs fill, leaves the pen where the glyphs leave it, and keeps
 // its place in the drawing order inside a batch.
 #include "shell/config.h"
+#include "cockpit/cockpit.h"
 #include "shell/shell.h"
 #include "shell/text.h"
 #include "shell/window.h"

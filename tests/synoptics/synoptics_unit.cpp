@@ -1,6 +1,7 @@
 // The in-process display unit of the synoptic page tests.
 #include "synoptics_unit.h"
 
+#include "cockpit/cockpit.h"
 #include "eicas/eicas.h"
 #include "menu/aircraft_config.h"
 #include "shell/automation.h"
