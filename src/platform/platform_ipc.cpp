@@ -2,8 +2,6 @@
 // AF_UNIX sequenced-packet sockets, registered messages, atoms, named shared memory.
 // Owns: the process's atom table and the request sequence counter. Reads: the
 // environment (ORVEX_RUNTIME_DIR, XDG_RUNTIME_DIR).
-#ifndef _WIN32  // platform_ipc_win32.cpp is the Windows side
-
 #include "platform/platform.h"
 
 #include "platform/byte_order.h"
@@ -583,5 +581,3 @@ void PlatformCatchScreenshotSignal(volatile int* flag)
     action.sa_flags = SA_RESTART;
     sigaction(SIGUSR1, &action, nullptr);
 }
-
-#endif  // !_WIN32

@@ -5,8 +5,6 @@
 // atom naming a page-file-backed mapping that holds the client's block.
 // Owns: the process's mapping table, the last send's outcome and, on the module side,
 // its window. Reads: nothing else.
-#ifdef _WIN32
-
 #include "platform/platform.h"
 
 #include <windows.h>
@@ -329,5 +327,3 @@ bool PlatformReplaceMappingName(const char*, uint32_t)
 {
     return false;
 }
-
-#endif  // _WIN32

@@ -1,8 +1,6 @@
 // UDP datagrams for the FlightGear bridge: FlightGear's generic protocol sends one packet
 // per line to a port of ours, on this machine or across the network.
 // Owns: nothing beyond the sockets it hands out.
-#ifndef _WIN32  // platform_udp_win32.cpp is the Windows side
-
 #include "platform/platform.h"
 
 #include <arpa/inet.h>
@@ -95,5 +93,3 @@ void PlatformUdpClose(int socket)
     if (socket >= 0)
         close(socket);
 }
-
-#endif  // !_WIN32

@@ -1,8 +1,6 @@
 // UDP datagrams for the FlightGear bridge on Windows, through Winsock: the same packets,
 // the same non-blocking reads, so a Windows user with FlightGear has the bridge too.
 // Owns: Winsock's start-up for the process and the sockets it hands out.
-#ifdef _WIN32
-
 #include "platform/platform.h"
 
 #include <winsock2.h>
@@ -129,5 +127,3 @@ void PlatformUdpClose(int socket)
     if (socket >= 0)
         closesocket(SocketOf(socket));
 }
-
-#endif  // _WIN32

@@ -17,5 +17,5 @@ bool PlatformGetBlock(int, void*, uint32_t) { return false; }
 void PlatformUnmapView(void*, uint32_t) {}
 void PlatformCloseMapping(int, const char*) {}
 void PlatformRemoveStaleMappings(const char*) {}
-bool PlatformPostMessage(int, uint32_t, uint16_t, uint32_t, uint32_t*) { return false; }
+bool PlatformPostMessage(int, uint32_t, uint16_t, uint32_t, uint32_t*, int, int) { return false; }
 int PlatformAwaitAnswer(int, uint32_t, int, uint32_t*) { return -1; }

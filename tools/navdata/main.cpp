@@ -10,7 +10,11 @@
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef ORVEX_NAVDATA_PLAIN_ONLY
+#include "plain_lines.h"
+#else
 #include <zlib.h>
+#endif
 
 namespace {
 
