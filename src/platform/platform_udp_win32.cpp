@@ -6,6 +6,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "platform/udp_address.h"
+
 #include <cstring>
 
 // Socket handles are kernel handles, whose values fit 32 bits on every Windows.
@@ -33,18 +35,6 @@ static std::string WinsockMessage(int code)
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
     return message;
-}
-
-static bool FillAddress(const std::string& host, int port, sockaddr_in* address)
-{
-    std::memset(address, 0, sizeof *address);
-    address->sin_family = AF_INET;
-    address->sin_port = htons(static_cast<u_short>(port));
-    if (host.empty()) {
-        address->sin_addr.s_addr = htonl(INADDR_ANY);
-        return true;
-    }
-    return inet_pton(AF_INET, host.c_str(), &address->sin_addr) == 1;
 }
 
 int PlatformUdpListen(const std::string& host, int port, std::string* why)

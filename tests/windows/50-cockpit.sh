@@ -30,8 +30,9 @@ connected() { [ "$(state_value "$1" LinkConnected)" = true ]; }
 traced_since() {   # unit, byte offset, text
   tail -c +"$(($2 + 1))" "$1/trace.jsonl" 2>/dev/null | grep -q "\"text\":\"$3\""
 }
-caution_lit() { (( $(state_value "$work/du2" PanelFlags) & 0x08 )); }
-alerts_clear() { (( ($(state_value "$work/du2" PanelFlags) & 0x18) == 0 )); }
+flags() { local v; v=$(state_value "$work/du2" PanelFlags); echo "${v:-255}"; }  # none yet: not clear
+caution_lit() { (( $(flags) & 0x08 )); }
+alerts_clear() { (( ($(flags) & 0x18) == 0 )); }
 panel() { "$WINE" "$panel" "$@" >/dev/null 2>&1; }
 
 make_unit() {   # folder, mode (1 = unit 2 EICAS, 0 = unit 3 MFD), x position
@@ -75,6 +76,6 @@ mark=$(stat -c %s "$work/du3/trace.jsonl")
 wait_for 300 traced_since "$work/du3" "$mark" "SUMRY" || fail "unit 3 draws no systems menu"
 
 echo "menu before and after the key: $before -> $(state_value "$work/du3" MenuLevel)/$(state_value "$work/du3" MenuPage)"
-echo "flag byte on unit 2: $(state_value "$work/du2" PanelFlags)"
+echo "flag byte on unit 2: $(flags)"
 [ "$failures" = 0 ] && echo "passed" || echo "FAILED: $failures"
 [ "$failures" = 0 ]

@@ -1,15 +1,8 @@
 # orvex-sim.exe: the module stand-in on Windows, a module window answering the offset
 # protocol. The flight, the offset space and the request processing are the Linux sources;
 # only the transport is the window's (sim_serve_window.cpp). Included from cmake/windows.cmake.
-set(ORVEX_BUILTIN_FLIGHT ${CMAKE_SOURCE_DIR}/data/flight/builtin-flight.txt)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ORVEX_BUILTIN_FLIGHT})
-file(READ ${ORVEX_BUILTIN_FLIGHT} flight_hex HEX)
-string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," flight_bytes "${flight_hex}")
-file(WRITE ${CMAKE_BINARY_DIR}/tools/sim/builtin_flight.cpp.new
-  "// Generated from data/flight/builtin-flight.txt.\n"
-  "static const unsigned char Flight[] = {${flight_bytes} 0};\n"
-  "const char* SimBuiltinFlightText() { return reinterpret_cast<const char*>(Flight); }\n")
-configure_file(${CMAKE_BINARY_DIR}/tools/sim/builtin_flight.cpp.new ${CMAKE_BINARY_DIR}/tools/sim/builtin_flight.cpp COPYONLY)
+set(ORVEX_BUILTIN_FLIGHT_CPP ${CMAKE_BINARY_DIR}/tools/sim/builtin_flight.cpp)
+include(${CMAKE_CURRENT_LIST_DIR}/builtin_flight.cmake)
 
 set(sim_dir ${CMAKE_CURRENT_LIST_DIR})
 add_library(orvex_sim_lib STATIC
@@ -17,7 +10,7 @@ add_library(orvex_sim_lib STATIC
   ${sim_dir}/sim_server.cpp ${sim_dir}/sim_serve_window.cpp ${sim_dir}/sim_hostile.cpp
   ${sim_dir}/sim_flightgear.cpp ${sim_dir}/fg_parse.cpp
   ${CMAKE_SOURCE_DIR}/src/map/geodesy.cpp
-  ${CMAKE_BINARY_DIR}/tools/sim/builtin_flight.cpp)
+  ${ORVEX_BUILTIN_FLIGHT_CPP})
 target_include_directories(orvex_sim_lib PUBLIC ${sim_dir})
 target_link_libraries(orvex_sim_lib PUBLIC orvex_platform)
 
