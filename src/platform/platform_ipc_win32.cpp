@@ -15,16 +15,11 @@
 // Runtime folder
 // ---------------------------------------------------------------------------------------
 
-// The runtime folder of the Linux transport has no counterpart here: window classes,
-// atoms and mapping names live in the session's own name spaces. The folder named is the
-// user's temporary folder, for messages only.
+// The runtime folder of the Linux transport has no counterpart here: window classes, atoms
+// and mapping names live in the session's own name spaces.
 std::string PlatformRuntimeDir()
 {
-    char path[MAX_PATH + 1];
-    DWORD length = GetTempPathA(sizeof path, path);
-    if (length == 0 || length > MAX_PATH)
-        return "";
-    return std::string(path, length);
+    return "";
 }
 
 // ---------------------------------------------------------------------------------------

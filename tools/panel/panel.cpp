@@ -246,8 +246,11 @@ int main(int argc, char** argv)
         return ExitUsage;
     }
     if (!SimLinkOpen(0)) {
-        std::fprintf(stderr, "orvex-panel: no simulator module answers (is orvex-sim running? runtime folder %s)\n",
-                     PlatformRuntimeDir().c_str());
+        // Windows has no runtime folder: the module is a window of the session.
+        std::string where = PlatformRuntimeDir();
+        std::fprintf(stderr, "orvex-panel: no simulator module answers (is orvex-sim running? %s)\n",
+                     where.empty() ? "no module window of class UIPCMAIN or FS98MAIN"
+                                   : ("runtime folder " + where).c_str());
         return 1;
     }
     int status = 0;
