@@ -9,7 +9,7 @@ set -euo pipefail
 work=$ORVEX_TEST_SCRATCH/automation
 out=$ORVEX_WINDOWS_BUILD/pictures
 mkdir -p "$work/runtime" "$out"
-printf '3 key A\n4 click 200 540\n6 key 3\n12 key Escape\n' > "$work/input.txt"
+printf '3 key A press\n4 click 200 540\n6 key 3 press\n12 key Escape press\n' > "$work/input.txt"
 for system in linux windows; do
   rm -rf "$work/$system-unit"
   if [ $system = linux ]; then
