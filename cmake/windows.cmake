@@ -26,7 +26,6 @@ target_include_directories(orvex_platform PUBLIC src)
 target_compile_definitions(orvex_platform PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 target_link_libraries(orvex_platform PUBLIC opengl32 glu32 gdi32 user32 winmm ws2_32 shlwapi)
 
-set(ORVEX_SUBSYSTEMS shell simlink eicas map navdb plan menu synoptics traffic cockpit)
 set(ORVEX_CORE_SOURCES)
 foreach(sub ${ORVEX_SUBSYSTEMS})
   file(GLOB sub_sources CONFIGURE_DEPENDS src/${sub}/*.cpp)

@@ -1,7 +1,7 @@
 // orvex-frame-picture DIR OUT.png mfd|eicas: opens a display unit in the installation folder
 // DIR through the program's own start-up (hidden window, fonts, display lists, textures,
 // navigation data), sets a frozen aircraft state (cruise over the shipped navigation
-// extract, both engines running, avionics on), draws a few frames with RenderFrame and
+// extract, both engines running, avionics on), draws ten frames with RenderFrame and
 // writes the last one as a PNG. Built for Linux and for Windows, so the two pictures of the
 // same state can be compared pixel by pixel. Exit 0 on success, 1 otherwise.
 #include "cockpit/cockpit.h"
@@ -40,6 +40,12 @@ static void FreezeAircraft()
     Aircraft.EngineStateLeft = Aircraft.EngineStateRight = 1;
     Aircraft.ThrottleLeverLeft = Aircraft.ThrottleLeverRight = 14000;
     Aircraft.PitotHeat = 1;
+    // Healthy systems: no crew alert comes and goes with the time the frames take.
+    Aircraft.FuelPressLeft = Aircraft.FuelPressRight = 25;
+    Aircraft.GenLeft = Aircraft.GenRight = 28.5;
+    Aircraft.TankCapacityLeft = Aircraft.TankCapacityRight = 2400;
+    Aircraft.TankPercentLeft = Aircraft.TankPercentRight = 60;
+    Aircraft.FuelWeightPerGallon = 6.7f;
     Aircraft.LocalHour = 14;
     Aircraft.LocalMinute = 30;
 }
@@ -67,7 +73,7 @@ int main(int argc, char** argv)
     FreezeAircraft();
     Shell.PrevBatteryMaster = 1;   // powered from before: no fade
     bool ok = true;
-    for (int frame = 0; frame < 3 && ok; ++frame) {
+    for (int frame = 0; frame < 10 && ok; ++frame) {
         FreezeAircraft();          // a failed connection attempt must not move the picture
         ok = RenderFrame();
     }
