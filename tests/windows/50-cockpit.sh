@@ -33,7 +33,7 @@ traced_since() {   # unit, byte offset, text
 flags() { local v; v=$(state_value "$work/du2" PanelFlags); echo "${v:-255}"; }  # none yet: not clear
 caution_lit() { (( $(flags) & 0x08 )); }
 alerts_clear() { (( ($(flags) & 0x18) == 0 )); }
-panel() { "$WINE" "$panel" "$@" >/dev/null 2>&1; }
+panel() { timeout 120 "$WINE" "$panel" "$@" >/dev/null 2>&1; }  # bounded even if Wine hangs
 
 make_unit() {   # folder, mode (1 = unit 2 EICAS, 0 = unit 3 MFD), x position
   mkdir -p "$1"
