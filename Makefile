@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build test cockpit bench fuzz package clean
+.PHONY: deps build test cockpit bench fuzz package clean windows test-windows
 
 deps:
 	scripts/install-deps
@@ -30,5 +30,19 @@ package: build
 bench: build
 	scripts/run-benchmarks $(BUILD)
 
+# Windows: the same programs cross-built with MinGW-w64 into build-windows/, and the zip a
+# Windows user unpacks (build-windows/orvex-VERSION-windows-x64.zip). See docs/WINDOWS.md.
+WINDOWS_BUILD ?= build-windows
+windows:
+	scripts/install-deps windows
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cmake --build $(WINDOWS_BUILD) --target windows_zip
+
+# The Windows programs under Wine: unit tests, the picture of a frozen state against the
+# Linux build's, and whatever else tests/windows/*.sh holds.
+test-windows: windows build
+	scripts/test-windows $(WINDOWS_BUILD) $(BUILD)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "cockpit/cockpit.h"
 #include "shell/automation.h"
 #include "shell/config.h"
 #include "shell/shell.h"

@@ -3,6 +3,7 @@
 // largest set of alert rows that can hold together, blinking, plus every annunciation.
 #include "bench_window.h"
 
+#include "cockpit/cockpit.h"
 #include "eicas/eicas.h"
 #include "simlink/aircraft.h"
 

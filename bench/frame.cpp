@@ -1,6 +1,7 @@
 // Baseline costs of the display unit: start-up to the first frame (the whole program, run
 // as a user runs it) and one frame with nothing but the spine drawing (the dimming quad).
 #include "bench_window.h"
+#include "cockpit/cockpit.h"
 
 #include <benchmark/benchmark.h>
 

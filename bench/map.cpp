@@ -7,6 +7,7 @@
 //   ORVEX_MAP_SCREENSHOT=FILE.png bench_map   only writes a picture of the map in flight
 #include "bench_window.h"
 
+#include "cockpit/cockpit.h"
 #include "map/map.h"
 #include "menu/aircraft_config.h"
 #include "navdb/navdb.h"

@@ -5,6 +5,7 @@
 // generators loaded, an imbalance on the fuel page, trims and spoilers off centre.
 #include "bench_window.h"
 
+#include "cockpit/cockpit.h"
 #include "menu/menu.h"
 #include "simlink/aircraft.h"
 #include "synoptics/synoptics.h"

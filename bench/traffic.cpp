@@ -7,6 +7,7 @@
 //   ORVEX_TRAFFIC_SCREENSHOT=FILE.png bench_traffic   only writes a picture of the full table
 #include "bench_window.h"
 
+#include "cockpit/cockpit.h"
 #include "menu/aircraft_config.h"
 #include "menu/menu.h"
 #include "simlink/aircraft.h"

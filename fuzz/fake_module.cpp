@@ -37,7 +37,7 @@ bool PlatformGetBlock(int, void* data, uint32_t size)
     return true;
 }
 
-bool PlatformPostMessage(int, uint32_t, uint16_t, uint32_t, uint32_t* sequence)
+bool PlatformPostMessage(int, uint32_t, uint16_t, uint32_t, uint32_t* sequence, int, int)
 {
     SimPublishVersions(Space, 0x20260105, 8);
     SimProcessBlock(Block, sizeof Block, Space);

@@ -121,25 +121,30 @@ void BuildPlanList()
     // The listing is left in the folder as "planlist.txt" and read back from there. A
     // folder the unit may read but not write (plans on a read-only share) still gets its
     // list, read from the listing in memory; a missing folder gives an empty list.
-    FILE* listingFile = nullptr;
-    if (PlatformWriteFileAtomic(InPlanFolder("planlist.txt").c_str(), listing))
-        listingFile = std::fopen(InPlanFolder("planlist.txt").c_str(), "r");
-    else if (!listing.empty())
-        listingFile = fmemopen(listing.data(), listing.size(), "r");
-    if (!listingFile)
-        return;
-    char line[PlanNameMax] = {};
+    std::string text;
+    if (PlatformWriteFileAtomic(InPlanFolder("planlist.txt").c_str(), listing)) {
+        if (!PlatformReadWholeFile(InPlanFolder("planlist.txt").c_str(), 16u << 20, &text))
+            return;
+    } else {
+        text = listing;
+    }
     // Lines are read 99 characters at a time: a longer name arrives in pieces and each
     // piece is judged on its own.
-    while (std::fgets(line, sizeof line, listingFile)) {
+    size_t at = 0;
+    while (at < text.size()) {
+        char line[PlanNameMax] = {};
+        size_t length = 0;
+        while (length < PlanNameMax - 1 && at < text.size()) {
+            line[length++] = text[at];
+            if (text[at++] == '\n')
+                break;
+        }
         if (IsPlanFileName(line)) {
             if (PlanList.count < PlanListMax)
                 std::memcpy(PlanList.rawNames[PlanList.count++], line, sizeof line);
             ++PlanList.found;
         }
-        std::memset(line, 0, sizeof line);
     }
-    std::fclose(listingFile);
 
     for (int i = 0; i < PlanList.count; ++i)
         PlanDisplayName(PlanList.rawNames[i], PlanList.names[i]);

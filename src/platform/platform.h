@@ -1,8 +1,13 @@
 // Every service the display unit takes from the operating system, in one list.
 // The display unit keeps Windows conventions (window messages, virtual-key codes, outline
 // font display lists, the simulator module's message protocol); on Linux the services behind
-// them are SDL2, FreeType/fontconfig, libpng and POSIX.
-// Nothing outside src/platform/ includes SDL, FreeType, fontconfig, socket or mman headers.
+// them are SDL2, FreeType/fontconfig, libpng and POSIX, on Windows the system's own (Win32,
+// WGL, GDI, winmm).
+// Each backend is one file set: platform_win32_*.cpp (and platform_*_win32.cpp) build the
+// Windows programs, every other platform_*.cpp the Linux ones. The file named in each section
+// below is the Linux one; its Windows twin is platform_win32_<topic>.cpp (window, time, font,
+// files, install, audio, process; png for the screenshot's encoder).
+// Nothing outside src/platform/ includes SDL, FreeType, fontconfig, socket, mman or Windows headers.
 #pragma once
 
 #include <cstddef>
@@ -212,7 +217,8 @@ void PlatformPlaySoundSync(const char* path);
 std::string PlatformRuntimeDir();
 int PlatformProcessId();
 
-// Client side. A window handle is a connected socket, -1 for none.
+// Client side. A window handle is a connected socket on Linux, the module's window on
+// Windows; -1 for none.
 int PlatformFindModuleWindow(const char* className);
 void PlatformForgetModuleWindow(int window);
 uint32_t PlatformRegisterMessage(const char* name);   // 0 only for an empty name
@@ -235,15 +241,37 @@ bool PlatformPutBlock(int mapping, const void* data, uint32_t size);
 bool PlatformGetBlock(int mapping, void* data, uint32_t size);
 void PlatformUnmapView(void* view, uint32_t size);
 void PlatformCloseMapping(int mapping, const char* name);
-// Sends `message` with the atom's name and `param` without waiting; false when the module
-// is gone or does not take requests now. *sequence names the request for the answer.
-bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence);
+// Sends `message` with the atom's name and `param`; false when the module is gone or does
+// not take requests now. *sequence names the request for the answer.
+// On Linux the send never waits and timeoutMs and attempts are not used.
+// On Windows the send is the module protocol's blocking send with a time-out: the module
+// has answered (or not) when this returns. Each send waits up to timeoutMs; a send that
+// fails while the module window still exists is tried again after 100 ms, `attempts`
+// sends in all; a window that has gone ends the tries at once.
+bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence,
+                         int timeoutMs = 2000, int attempts = 9);
 // Waits up to timeoutMs (0: only looks) for the module's 32-bit answer to `sequence`,
 // dropping late answers to earlier requests. 1: answered; 0: not yet; -1: the module has
-// gone (connection closed or broken).
+// gone (connection closed or broken). On Windows the answer came with the send: 1 with
+// the result when a send succeeded, -1 when every send failed; it never waits.
 int PlatformAwaitAnswer(int window, uint32_t sequence, int timeoutMs, uint32_t* result);
 
-// Module side (the orvex-sim stand-in and test modules).
+// Module side on Windows: the module is a top-level window of class `className` whose
+// procedure answers the registered message `messageName`. For each such message it
+// opens the named mapping whose name the atom (the first parameter) holds, calls
+// `handler` with the name and the mapped block (at least `size` bytes), and returns the
+// handler's result as the message result; a name that is no atom or no mapping of that
+// size gets 0 without a call. One window per process. False with `why` when the window
+// cannot be made or another module window of that class exists already.
+using PlatformBlockHandler = uint32_t (*)(const char* blockName, unsigned char* block, uint32_t size);
+bool PlatformModuleCreateWindow(const char* className, const char* messageName, uint32_t size,
+                                PlatformBlockHandler handler, std::string* why);
+// Dispatches the window's messages (so answers requests) for up to timeoutMs; returns
+// false once the window has been closed.
+bool PlatformModulePump(int timeoutMs);
+void PlatformModuleDestroyWindow();
+
+// Module side on Linux (the orvex-sim stand-in and test modules).
 constexpr int PlatformBlockNameMax = 64;
 struct PlatformModuleRequest {
     uint32_t sequence = 0;

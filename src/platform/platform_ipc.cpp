@@ -426,7 +426,7 @@ static bool SendRequest(int window, const unsigned char* request, size_t length,
     return sendmsg(window, &message, MSG_NOSIGNAL | MSG_DONTWAIT) == static_cast<ssize_t>(length);
 }
 
-bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence)
+bool PlatformPostMessage(int window, uint32_t message, uint16_t atom, uint32_t param, uint32_t* sequence, int, int)
 {
     int slot = atom - 0xC000;
     if (window < 0 || slot < 0 || slot >= AtomSlots || AtomNames[slot][0] == 0)

@@ -11,17 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-static bool FillAddress(const std::string& host, int port, sockaddr_in* address)
-{
-    std::memset(address, 0, sizeof *address);
-    address->sin_family = AF_INET;
-    address->sin_port = htons(static_cast<uint16_t>(port));
-    if (host.empty()) {
-        address->sin_addr.s_addr = htonl(INADDR_ANY);
-        return true;
-    }
-    return inet_pton(AF_INET, host.c_str(), &address->sin_addr) == 1;
-}
+#include "platform/udp_address.h"
 
 int PlatformUdpListen(const std::string& host, int port, std::string* why)
 {

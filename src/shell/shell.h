@@ -1,5 +1,6 @@
-// Application shell: program entry, main loop, frame order, window and context,
-// "MFD.ini", outline text and window input.
+// Application shell: the program-wide state, the window and context, "MFD.ini", outline
+// text and window input: the services every display part draws with. The frame order and
+// the start-up loads sit above the display parts, in cockpit/.
 #pragma once
 
 #include <cstdint>
@@ -36,19 +37,7 @@ void ShellReset();
 // Windows virtual-key codes the frame acts on.
 constexpr int VK_ESCAPE_KEY = 0x1B;
 
-// Part of the program spine, callable from tests.
-bool RenderFrame();
-void ProcessKeys();
 float Clamp(float value, float low, float high);
-// Fade and dim arithmetic of the black overlay quad, one frame's step: returns the alpha
-// drawn this frame and updates FadeAlpha/FadeDone as the powered frame does.
-float StepPowerOverlay(int dimLevel);
-// Knob direction from the counter's last and current values: +1 up, -1 down, 0 none.
-int KnobDirection(uint8_t last, uint8_t current);
-
-// Main loop and entry.
-struct ProgramOptions;
-int RunProgram(const ProgramOptions& options);
 
 // A problem the user must hear of (a configuration file that could not be used, a module
 // that cannot be reached for a reason other than its absence): one line "orvex: <text>" on

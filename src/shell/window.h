@@ -1,5 +1,5 @@
-// The program's single window with its OpenGL context, the viewport and projection, and
-// the one-time scene initialisation that performs the start-up loads in order.
+// The program's single window: its placement record, the shared quadric, the viewport and
+// projection. Creating it (and the start-up loads) is the cockpit's, in cockpit/cockpit.h.
 #pragma once
 
 struct GLUquadric;
@@ -13,13 +13,7 @@ struct WindowState {
 };
 extern WindowState Window;
 
-bool CreateDisplayWindow(const char* title, int width, int height, int bits, bool frameless);
-void DestroyDisplayWindow();
+// Viewport and projection for a client area of this size; the display's width follows the height.
 void ResizeScene(int width, int height);
-bool InitScene();
+// Reads the window's outer position into the placement record.
 void RefreshPlacement();
-
-// Window titles: unit and display.
-extern const char* const TitleStartingUp;
-extern const char* const TitleDu2Eicas;
-extern const char* const TitleDu3Mfd;

@@ -21,6 +21,7 @@ void ConnectSimulator()
     // so a missing or stopped module costs the frame a system call or two, never a wait;
     // failed attempts are retried after a short back-off.
     SimLink.SendTimeoutMs = ExchangeTimeoutUnitMs;
+    SimLink.SendAttempts = ExchangeAttemptsUnit;
     Shell.LinkConnected = SimLinkConnectStep(0, PlatformMillis()) == SimLinkPhase::Open;
     // A reason other than "no module" is said once (again only after a connection, or when
     // it changes): the unit retries a few times a second and would otherwise flood the log.
@@ -40,6 +41,7 @@ void ConnectSimulatorAtStart(int waitMs)
     // At start-up the unit may wait a little for a module that is there, so its first frame
     // already shows the simulator; a missing module is found out at once.
     SimLink.SendTimeoutMs = ExchangeTimeoutUnitMs;
+    SimLink.SendAttempts = ExchangeAttemptsUnit;
     double until = PlatformMillis() + waitMs;
     SimLinkPhase phase = SimLinkConnectStep(0, PlatformMillis());
     while (phase == SimLinkPhase::Handshaking && PlatformMillis() < until) {

@@ -97,7 +97,8 @@ static bool SimLinkPost()
     SimLink.Cursor = 0;
     if (!PlatformPutBlock(SimLink.Mapping, SimLink.View, used))
         return false;
-    return PlatformPostMessage(SimLink.ModuleWindow, SimLink.Message, SimLink.Atom, 0, &SimLink.Sequence);
+    return PlatformPostMessage(SimLink.ModuleWindow, SimLink.Message, SimLink.Atom, 0, &SimLink.Sequence,
+                               SimLink.SendTimeoutMs, SimLink.SendAttempts);
 }
 
 // After the module answered 1: its block comes home, is checked for size and walked.
@@ -331,7 +332,9 @@ bool SimLinkProcess()
         return false;
     // One send, one bounded wait. A module that is gone, does not take the request or
     // does not answer in time fails the exchange and closes the link; the caller opens it
-    // again when a module answers. Retrying here would only stall the caller longer.
+    // again when a module answers. Where the send itself blocks (Windows) it is tried again
+    // SendAttempts times while the module window exists; a socket that is gone (Linux)
+    // cannot answer a second try, so there the one failure ends the exchange.
     uint32_t result = 0;
     bool answered = SimLinkPost() &&
                     PlatformAwaitAnswer(SimLink.ModuleWindow, SimLink.Sequence, SimLink.SendTimeoutMs, &result) > 0;

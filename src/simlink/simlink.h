@@ -46,8 +46,9 @@ struct SimLinkState {
 
     // The open link: module window (a socket here), message, atom, mapping and view.
     // The view is the client's own copy of the block: it is written to the shared object
-    // before each exchange and read back from it after, never mapped, so a module that
-    // shrinks or swaps the object can fail an exchange but never fault the client.
+    // before each exchange and read back from it after, never walked in place, so a module
+    // that shrinks or swaps the object can fail an exchange but never fault the client, and
+    // a module that walks a block late (after a time-out) always finds a complete one.
     int ModuleWindow = -1;
     uint32_t Message = 0;
     uint16_t Atom = 0;
@@ -59,6 +60,10 @@ struct SimLinkState {
     // have gone: the exchange fails and the link closes, to be opened again. The panel and
     // tests keep the module's 2000 ms; the display unit uses ExchangeTimeoutUnitMs.
     int SendTimeoutMs = 2000;
+    // Where the send itself blocks (Windows), a send that times out while the module window
+    // still exists is tried again 100 ms later, up to this many sends in all. The panel and
+    // tests keep the module's 9; the display unit sends once (ExchangeAttemptsUnit).
+    int SendAttempts = 9;
 
     // Opening step by step (SimLinkConnectStep).
     SimLinkPhase Phase = SimLinkPhase::Closed;
@@ -87,6 +92,11 @@ constexpr uint32_t SimLinkLibraryVersion = 1004;
 // The display unit's wait for one answer: the stand-in answers in well under a
 // millisecond, and a quarter of a second is already a visible hitch of the display.
 constexpr int ExchangeTimeoutUnitMs = 250;
+// The display unit does not send again after a time-out: the link closes and reopens on
+// later frames, which draw the last picture meanwhile, so no frame waits longer than one
+// time-out for a simulator that is busy (loading scenery, a modal dialog) instead of the
+// 18 s that nine sends of 2000 ms would hold it.
+constexpr int ExchangeAttemptsUnit = 1;
 // Back-off between failed attempts to open: the first retry is quick, later ones every
 // 400 ms, so a module that comes back is answered within half a second.
 constexpr int SimLinkRetryFirstMs = 50;

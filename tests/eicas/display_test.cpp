@@ -1,6 +1,7 @@
 // The EICAS drawn into an offscreen window from values set directly (including cold oil
 // the simulator cannot send): colours from the text trace, boxes from the pixels.
 #include "eicas/eicas.h"
+#include "cockpit/cockpit.h"
 #include "shell/shell.h"
 #include "shell/text.h"
 #include "shell/window.h"

@@ -135,7 +135,9 @@ TEST(Pacing, BlinkAndAdvisoryTimeOutKeepTheirTimingAtEveryRate)
                                     "[DISPLAY_BEZEL(0-1)]\n0\n[MFD=0,EICAS=1]\n1\n[PLANPATH]\n\"c:\\\"\n"
                                     "[PATH_TO_DU2]\n\"c:\\\"\n[PATH_TO_DU3]\n\"c:\\\"");
         dirs.push_back(dir);
-        units.push_back(StartBackground(ProgramPath("orvex") + " --dir " + dir + " --headless --fps " +
+        // Four EICAS units at once: each is a cockpit of its own (its own runtime folder), or
+        // the unit-number lock would send all but the first away.
+        units.push_back(StartBackground("env ORVEX_RUNTIME_DIR=" + dir + "/runtime " + ProgramPath("orvex") + " --dir " + dir + " --headless --fps " +
                                             std::to_string(static_cast<int>(rate)) + " --text-trace " + dir +
                                             "/t.jsonl --frame-log " + dir + "/f.jsonl",
                                         ""));

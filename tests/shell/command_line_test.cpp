@@ -3,6 +3,7 @@
 // cannot be written, and an installed unit started outside any unit folder.
 #include "support/support.h"
 
+#include "cockpit/cockpit.h"
 #include "shell/program_info.h"
 #include "shell/window.h"
 

@@ -1,6 +1,7 @@
 // Small upright text drawn from anti-aliased glyph coverage: it lies where the outlines lie,
 // leaves the pen where they leave it, keeps its place in the drawing order inside a batch,
 // and text the coverage cannot show (turned, recorded, too large) is filled as outlines.
+#include "cockpit/cockpit.h"
 #include "shell/config.h"
 #include "shell/shell.h"
 #include "shell/text.h"

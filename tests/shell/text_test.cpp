@@ -1,5 +1,6 @@
 // Outline text through a real (offscreen) window: alignment rules read back from the trace.
 #include "shell/config.h"
+#include "cockpit/cockpit.h"
 #include "shell/shell.h"
 #include "shell/text.h"
 #include "shell/window.h"

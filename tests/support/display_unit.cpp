@@ -1,6 +1,7 @@
 // The in-process display unit of the map tests.
 #include "support/display_unit.h"
 
+#include "cockpit/cockpit.h"
 #include "map/map.h"
 #include "menu/aircraft_config.h"
 #include "menu/menu.h"

@@ -3,6 +3,7 @@
 
 #include "support/display_unit.h"
 
+#include "cockpit/cockpit.h"
 #include "eicas/eicas.h"
 #include "menu/aircraft_config.h"
 #include "shell/automation.h"

@@ -2,6 +2,7 @@
 // the module's table is filled byte by byte, whole MFD frames run, and the test reads what
 // was drawn (text trace, pixels) and what the poll asked the module for.
 #include "simlink/test_module.h"
+#include "cockpit/cockpit.h"
 #include "support/display_unit.h"
 
 #include "map/map.h"

@@ -8,9 +8,15 @@
 #include "shell/command_line.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef ORVEX_NAVDATA_PLAIN_ONLY
+#include "plain_lines.h"
+#else
 #include <zlib.h>
+#endif
 
 namespace {
 
@@ -203,7 +209,8 @@ int main(int argc, char** argv)
         region.Lon = centre[1];
         region.RadiusNm = radius;
     }
-    mkdir(outDir.c_str(), 0755);
+    std::error_code ignored;  // a folder that cannot be made shows as the first write's failure
+    std::filesystem::create_directory(outDir, ignored);
 
     bool ok = true;
     ConvertCounts counts;

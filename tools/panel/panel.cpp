@@ -296,8 +296,14 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "orvex-panel: cannot connect to the simulator module: %s\n", SimLink.Failure.c_str());
             return 1;
         }
-        std::fprintf(stderr, "orvex-panel: no simulator module answers in the runtime folder %s (is orvex-sim running?)\n",
-                     PlatformRuntimeDir().c_str());
+        // Windows has no runtime folder: the module is a window of the session.
+        std::string where = PlatformRuntimeDir();
+        if (where.empty())
+            std::fprintf(stderr, "orvex-panel: no simulator module answers (no module window of class UIPCMAIN or "
+                                 "FS98MAIN; is orvex-sim running?)\n");
+        else
+            std::fprintf(stderr, "orvex-panel: no simulator module answers in the runtime folder %s (is orvex-sim running?)\n",
+                         where.c_str());
         return ExitUsage;
     }
     int status = 0;

@@ -150,8 +150,18 @@ void SimFlightPublish(SimOffsetSpace& space);
 void SimPublishCockpitDefaults(SimOffsetSpace& space);
 
 // ---------------------------------------------------------------------------------------
-// Serving clients (sim_server.cpp)
+// Serving clients (sim_server.cpp; the transport in sim_serve_socket.cpp on Linux and
+// sim_serve_window.cpp on Windows)
 // ---------------------------------------------------------------------------------------
+
+struct SimOptions;
+// Starts answering as the module window of the options' class over `space`; false with
+// `why` when another module answers there or the transport cannot start.
+bool SimServeOpen(const SimOptions& options, SimOffsetSpace* space, std::string* why);
+// Answers every request that comes within timeoutMs; false once the module is asked to
+// end (its window closed).
+bool SimServeFor(int timeoutMs);
+void SimServeClose(const SimOptions& options);
 
 // ---------------------------------------------------------------------------------------
 // The misbehaving module (sim_hostile.cpp), for trying the display units against it
@@ -172,6 +182,9 @@ bool SimHostileAfterProcess(unsigned char* block, int blockMemory);
 // process id. Any other name is refused unopened, so a client cannot make the module
 // open, or later clean up, an object that is not that client's block.
 bool SimBlockNameBelongsTo(const char* name, int clientPid);
+// With --show-names, prints "block NAME" on standard output the first time a block name
+// is answered, so a test can see the names as the module sees them.
+void SimNoteBlockName(const char* name);
 
 struct SimOptions {
     double At = 0;
@@ -185,6 +198,7 @@ struct SimOptions {
     std::string WindowClass = "UIPCMAIN";
     SimHostileMode Hostile = SimHostileMode::None;
     std::string FlightGear;             // --flightgear [HOST:]PORT: bridge FlightGear instead of flying
+    bool ShowNames = false;             // --show-names: print the module's names and each new block name
 };
 
 // Listens, prints "ready", serves until SIGINT/SIGTERM. Returns the exit code.

@@ -4,6 +4,8 @@
 
 #include "shell/command_line.h"
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
     SimOptions options;
@@ -57,9 +59,21 @@ int main(int argc, char** argv)
                    "request headers), shrink (cut the client's block short), late (answer past the time-out), "
                    "garbage (random bytes in every read), sizes (grow or cut the block)")
         ->check(CLI::IsMember({"scribble", "shrink", "late", "garbage", "sizes"}));
+    app.add_flag("--show-names", options.ShowNames,
+                 "print the module window class and registered message, then each block name as a client first "
+                 "uses it");
     CommandLineAddVersion(app, "orvex-sim");
     if (int code = CommandLineParse(app, argc, argv, "orvex-sim"); code >= 0)
         return code;
+#ifdef _WIN32
+    // A client's block is a section that keeps its size while the client holds it: no
+    // module can cut it short or swap it on Windows.
+    if (hostile == "shrink" || hostile == "sizes") {
+        std::fprintf(stderr, "orvex-sim: --hostile %s: a block cannot be resized under its client on Windows\n",
+                     hostile.c_str());
+        return 2;
+    }
+#endif
     if (!hostile.empty())
         SimParseHostileMode(hostile, &options.Hostile);
     return SimRun(options);

@@ -1,7 +1,6 @@
-// The module's main loop: accepts clients on the module socket, answers their requests
-// one at a time against the offset space, and moves the flight on between requests.
-// Owns: SimServer (the offset space, clients and their mapped blocks).
-// Reads: SimFlight.
+// The module's main loop: answers requests through the platform's transport
+// (sim_serve_socket.cpp, sim_serve_window.cpp) and moves the flight on between requests.
+// Owns: SimServer (the offset space and the stop flag). Reads: SimFlight.
 #include "sim.h"
 #include "sim_flightgear.h"
 
@@ -11,128 +10,16 @@
 #include <cstring>
 
 namespace {
-struct SimClient {
-    int socket = -1;
-    int pid = -1;                   // from the socket's credentials
-    char blockName[PlatformBlockNameMax] = {};
-    int block = -1;                 // the client's block as last handed over
-    unsigned char* view = nullptr;  // and mapped
-};
-
-constexpr int SimMaxClients = 64;
-
 struct SimServerState {
     SimOffsetSpace Space{};
-    int Listener = -1;
-    SimClient Clients[SimMaxClients];
-    uint32_t Message = 0;
     volatile int Stop = 0;
+    bool ShowNames = false;
+    char ShownNames[64][PlatformBlockNameMax] = {};  // the block names printed so far, newest last
+    int ShownCount = 0;
 };
 }  // namespace
 
 static SimServerState SimServer;
-
-static void SimForgetBlock(SimClient& client)
-{
-    if (client.view)
-        PlatformUnmapView(client.view, SimBlockSize);
-    PlatformCloseBlock(client.block);
-    client.view = nullptr;
-    client.block = -1;
-    client.blockName[0] = 0;
-}
-
-static void SimDropClient(SimClient& client)
-{
-    // The block is anonymous memory of the client's: it is gone once neither side holds it.
-    SimForgetBlock(client);
-    PlatformModuleDropClient(client.socket);
-    client.socket = -1;
-}
-
-static void SimAcceptClients()
-{
-    for (;;) {
-        int socket = PlatformModuleAccept(SimServer.Listener);
-        if (socket < 0)
-            return;
-        SimClient* slot = nullptr;
-        for (SimClient& c : SimServer.Clients)
-            if (c.socket < 0 && !slot)
-                slot = &c;
-        if (!slot) {
-            PlatformModuleDropClient(socket);  // full: the client's sends fail as with no module
-            continue;
-        }
-        slot->socket = socket;
-        slot->pid = PlatformModuleClientPid(socket);
-    }
-}
-
-// One request: a block handed over with it replaces the one held; a request naming any
-// other block than the one held is answered with 0, as is anything else wrong.
-static void SimAnswer(SimClient& client)
-{
-    PlatformModuleRequest request;
-    if (!PlatformModuleReceive(client.socket, &request)) {
-        SimDropClient(client);
-        return;
-    }
-    if (request.block >= 0) {
-        // Only a block named in the clients' scheme after this client replaces the one held.
-        void* view = nullptr;
-        if (SimBlockNameBelongsTo(request.blockName, client.pid))
-            view = PlatformMapBlock(request.block, SimBlockSize);
-        if (view) {
-            SimForgetBlock(client);
-            client.view = static_cast<unsigned char*>(view);
-            client.block = request.block;
-            std::memcpy(client.blockName, request.blockName, sizeof client.blockName);
-        } else {
-            PlatformCloseBlock(request.block);
-        }
-    }
-    uint32_t result = 0;
-    if (request.message == SimServer.Message && client.view && std::strcmp(request.blockName, client.blockName) == 0) {
-        result = SimProcessBlock(client.view, SimBlockSize, SimServer.Space);
-        if (SimHostileActive() && SimHostileAfterProcess(client.view, client.block))
-            SimForgetBlock(client);
-    }
-    if (!PlatformModuleAnswer(client.socket, request.sequence, result))
-        SimDropClient(client);
-}
-
-// Waits up to timeoutMs for requests and answers every one that came.
-static void SimServeFor(int timeoutMs)
-{
-    int fds[SimMaxClients + 2];
-    bool ready[SimMaxClients + 2];
-    int owner[SimMaxClients + 2];
-    int count = 0;
-    fds[count] = SimServer.Listener;
-    owner[count++] = -1;
-    // The FlightGear bridge's packets wake the loop as requests do (owner -2).
-    if (FgBridge.Socket >= 0) {
-        fds[count] = FgBridge.Socket;
-        owner[count++] = -2;
-    }
-    for (int i = 0; i < SimMaxClients; ++i) {
-        if (SimServer.Clients[i].socket >= 0) {
-            fds[count] = SimServer.Clients[i].socket;
-            owner[count++] = i;
-        }
-    }
-    if (PlatformWaitReadable(fds, ready, count, timeoutMs) == 0)
-        return;
-    for (int i = 1; i < count; ++i) {
-        if (ready[i] && owner[i] == -2)
-            FgBridgePoll(PlatformMillis(), SimServer.Space);
-        else if (ready[i])
-            SimAnswer(SimServer.Clients[owner[i]]);
-    }
-    if (ready[0])
-        SimAcceptClients();
-}
 
 // A flight or a unit's accfg.ini is a few KiB: up to 16 MiB of a regular file is read, and
 // anything else (a FIFO, /dev/zero, a runaway file) is refused with the reason.
@@ -165,6 +52,23 @@ bool SimBlockNameBelongsTo(const char* name, int clientPid)
         return false;
     ++at;
     return number(at, '\0', &counter) && counter != 0 && pid == static_cast<unsigned long>(clientPid);
+}
+
+void SimNoteBlockName(const char* name)
+{
+    if (!SimServer.ShowNames)
+        return;
+    for (int i = 0; i < SimServer.ShownCount; ++i)
+        if (std::strcmp(SimServer.ShownNames[i], name) == 0)
+            return;
+    // A long run sees many names (every reopen makes one): the oldest is forgotten.
+    if (SimServer.ShownCount == 64) {
+        std::memmove(SimServer.ShownNames[0], SimServer.ShownNames[1], sizeof SimServer.ShownNames - sizeof SimServer.ShownNames[0]);
+        --SimServer.ShownCount;
+    }
+    std::snprintf(SimServer.ShownNames[SimServer.ShownCount++], PlatformBlockNameMax, "%s", name);
+    std::printf("block %s\n", name);
+    std::fflush(stdout);
 }
 
 static bool SimLoadFlight(const SimOptions& options)
@@ -203,15 +107,6 @@ static bool SimLoadFlight(const SimOptions& options)
     return true;
 }
 
-static void SimShutdown(const SimOptions& options)
-{
-    for (SimClient& c : SimServer.Clients)
-        if (c.socket >= 0)
-            SimDropClient(c);
-    PlatformModuleStopListening(SimServer.Listener, options.WindowClass.c_str());
-    SimServer.Listener = -1;
-}
-
 int SimRun(const SimOptions& options)
 {
     const bool bridge = !options.FlightGear.empty();
@@ -227,12 +122,14 @@ int SimRun(const SimOptions& options)
     else
         SimFlightPublish(SimServer.Space);
     SimPublishCockpitDefaults(SimServer.Space);
-    SimServer.Listener = PlatformModuleListen(options.WindowClass.c_str(), &why);
-    if (SimServer.Listener < 0) {
+    if (!SimServeOpen(options, &SimServer.Space, &why)) {
         std::fprintf(stderr, "orvex-sim: %s\n", why.c_str());
         return 1;
     }
-    SimServer.Message = PlatformRegisterMessage("FsasmLib:IPC");
+    SimServer.ShowNames = options.ShowNames;
+    if (options.ShowNames)
+        std::printf("module window class %s, message \"FsasmLib:IPC\" = 0x%X\n", options.WindowClass.c_str(),
+                    PlatformRegisterMessage("FsasmLib:IPC"));
     SimHostileStart(options.Hostile);
     PlatformCatchTermination(&SimServer.Stop);
     std::printf("ready\n");
@@ -243,7 +140,8 @@ int SimRun(const SimOptions& options)
     double wallStart = PlatformMillis();
     double lastMove = wallStart;
     while (!SimServer.Stop) {
-        SimServeFor(20);
+        if (!SimServeFor(20))
+            break;  // the module window was closed
         double now = PlatformMillis();
         if (bridge) {
             FgBridgePoll(now, SimServer.Space);  // also marks the data stale when packets stop
@@ -253,7 +151,7 @@ int SimRun(const SimOptions& options)
             lastMove = now;
         }
     }
-    SimShutdown(options);
+    SimServeClose(options);
     if (bridge)
         FgBridgeClose();
     return 0;

@@ -1,5 +1,6 @@
 // The frame's arithmetic: power-on fade and dimming, knob direction, keyboard commands.
 #include "shell/input.h"
+#include "cockpit/cockpit.h"
 #include "shell/shell.h"
 #include "shell/config.h"
 #include "simlink/aircraft.h"

@@ -1,8 +1,8 @@
 // The program's spine: start-up order, the main loop that renders a frame whenever no
 // window event waits, RenderFrame (the order in which every display part runs), the
 // keyboard commands, the knob direction and the power-on fade and dimming overlay.
-// Owns: Shell. Reads: Aircraft (BatteryMaster, AvionicsMaster, DimLevel, KnobCounter).
-#include "shell/shell.h"
+// Writes: Shell. Reads: Aircraft (BatteryMaster, AvionicsMaster, DimLevel, KnobCounter).
+#include "cockpit/cockpit.h"
 
 #include "eicas/eicas.h"
 #include "map/map.h"
@@ -15,6 +15,7 @@
 #include "shell/options.h"
 #include "shell/pacing.h"
 #include "shell/program_info.h"
+#include "shell/shell.h"
 #include "shell/text.h"
 #include "shell/textures.h"
 #include "shell/unit_folder.h"
@@ -30,22 +31,6 @@
 #include <filesystem>
 #include <cstdlib>
 #include <string>
-
-ShellState Shell;
-
-void ShellReset()
-{
-    Shell = ShellState{};
-}
-
-float Clamp(float value, float low, float high)
-{
-    if (value < low)
-        return low;
-    if (value > high)
-        return high;
-    return value;   // NaN falls through unchanged
-}
 
 int KnobDirection(uint8_t last, uint8_t current)
 {
@@ -325,7 +310,7 @@ static void RegisterShippedFonts()
 static bool OpenOutputFiles(const ProgramOptions& options)
 {
     if (!options.Screenshot.empty()) {
-        std::string folder = options.Screenshot.substr(0, options.Screenshot.find_last_of('/') + 1);
+        std::string folder = options.Screenshot.substr(0, options.Screenshot.find_last_of("/\\") + 1);
         if (!PlatformIsFolder(folder.c_str()) || !PlatformFolderWritable(folder.c_str())) {
             std::fprintf(stderr, "orvex: cannot write the screenshot %s: no writable folder %s\n",
                          options.Screenshot.c_str(), folder.c_str());
@@ -370,7 +355,7 @@ static bool EnterUnitFolder(const ProgramOptions& options)
     }
     if (choice.Announce) {
         std::error_code error;
-        std::printf("orvex: unit folder %s\n", std::filesystem::current_path(error).c_str());
+        std::printf("orvex: unit folder %s\n", std::filesystem::current_path(error).string().c_str());
         std::fflush(stdout);
     }
     return true;
@@ -386,7 +371,7 @@ static bool HoldUnitFolder()
         return true;
     std::error_code error;
     std::fprintf(stderr, "orvex: another display unit runs in the unit folder %s (orvex.lock: %s)\n",
-                 std::filesystem::current_path(error).c_str(), why.c_str());
+                 std::filesystem::current_path(error).string().c_str(), why.c_str());
     return false;
 }
 
