@@ -422,11 +422,21 @@ void BuildFont(const char* face, int slot, int height, int weight)
 {
     (void)height;   // glyphs are built at one unit per em; callers scale
     TextCoverageReset();
+    // ORVEX_TEXT_COVERAGE=0 fills every text from its outlines, as the Windows backend
+    // (which has no coverage yet) does: should a driver ever show the coverage wrongly, and
+    // so that a Linux picture can be compared with a Windows one.
+    if (const char* setting = std::getenv("ORVEX_TEXT_COVERAGE"); setting && std::strcmp(setting, "0") == 0)
+        Coverage.enabled = false;
     Font.ListBase[slot] = glGenLists(256);
     Coverage.slotBold[slot & 3] = weight >= 700;
     bool found = PlatformBuildOutlineFont(face, weight >= 700, Font.ListBase[slot], Font.Metrics);
     std::memcpy(Font.SlotMetrics[slot & 3], Font.Metrics, sizeof Font.Metrics);
     Shell.FontMissing = !found;
+    // A backend that gives no coverage at all (the Windows one, for now) fills every text
+    // from its outlines rather than leaving the glyphs blank.
+    PlatformGlyphImage probe;
+    if (found && !PlatformRasteriseGlyph(weight >= 700, 'A', 12.0f, 12.0f, 0.0f, &probe))
+        Coverage.enabled = false;
 }
 
 void KillFonts()
