@@ -6,7 +6,9 @@
 #include "plan/plan.h"
 #include "support/support.h"
 
+#include <algorithm>
 #include <fstream>
+#include <initializer_list>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -52,18 +54,42 @@ protected:
     void SetUp() override { FlightPlanReset(); }
 };
 
-// Every plan of every form is read leg for leg as the independent reader reads it.
+// Every plan of every form is read leg for leg as the independent reader reads it: the
+// first 50 legs kept, the rest counted as dropped.
 TEST_F(PlnToday, RealPlansOfEveryFormMatchAnIndependentReading)
 {
-    for (const char* name : {"lnm-ifr-eghj-egpc.pln", "lnm-ifr-eghj-egpc-decimal-comma.pln",
-                             "lnm-ifr-eghj-egpc-decimal-degrees.pln", "lnm-vfr-lflp-lfle.pln",
-                             "lnm-vfr-lflp-lfle-cp1252.pln", "lnm-vfr-lflp-lfle-efb.pln", "yssy-yscb-bom-crlf.pln",
-                             "yssy-yscb-decimal-comma.pln", "yssy-yscb-decimal-degrees.pln"}) {
-        SCOPED_TRACE(name);
-        const std::vector<Expected> expected = ExpectedLegs(name);
+    struct Case {
+        const char* name;
+        PlnKind kind;
+    };
+    for (const Case& plan : std::initializer_list<Case>{
+             // as published
+             {"lnm-ifr-eghj-egpc.pln", PlnKind::Xml},
+             {"lnm-vfr-lflp-lfle.pln", PlnKind::Xml},
+             {"lnm-keyw-khwo-newest.pln", PlnKind::Xml},
+             {"sb-keyw-kmia.pln", PlnKind::Xml},
+             {"amg-enhd-local.pln", PlnKind::Xml},
+             {"fri-lfpo-fmee.pln", PlnKind::Xml},
+             {"fri-sbkp-sbpp.pln", PlnKind::Xml},
+             {"fri-egaa-egkk.pln", PlnKind::Xml},
+             {"fri-eddb-omdb-fs9.pln", PlnKind::LineBased},
+             // derived or hand-written where no published file of the form was found
+             {"lnm-ifr-eghj-egpc-decimal-comma.pln", PlnKind::Xml},
+             {"lnm-ifr-eghj-egpc-decimal-degrees.pln", PlnKind::Xml},
+             {"lnm-vfr-lflp-lfle-cp1252.pln", PlnKind::Xml},
+             {"lnm-vfr-lflp-lfle-efb.pln", PlnKind::Xml},
+             {"yssy-yscb-bom-crlf.pln", PlnKind::Xml},
+             {"yssy-yscb-decimal-comma.pln", PlnKind::Xml},
+             {"yssy-yscb-decimal-degrees.pln", PlnKind::Xml},
+             {"ksea-kpdx-fs9.pln", PlnKind::LineBased},
+         }) {
+        SCOPED_TRACE(plan.name);
+        const std::vector<Expected> expected = ExpectedLegs(plan.name);
         ASSERT_FALSE(expected.empty());
-        EXPECT_EQ(ReadPlnPlan(PlanData(name).c_str()), PlnKind::Xml);
-        ASSERT_EQ(FlightPlan.legCount, static_cast<int>(expected.size()));
+        const int kept = std::min(static_cast<int>(expected.size()), PlanLegMax);
+        EXPECT_EQ(ReadPlnPlan(PlanData(plan.name).c_str()), plan.kind);
+        ASSERT_EQ(FlightPlan.legCount, kept);
+        EXPECT_EQ(FlightPlan.droppedLegs, static_cast<int>(expected.size()) - kept);
         EXPECT_EQ(FlightPlan.refusedLegs, 0);
         EXPECT_EQ(FlightPlan.unplacedLegs, 0);
         for (int i = 0; i < FlightPlan.legCount; ++i) {
@@ -74,6 +100,16 @@ TEST_F(PlnToday, RealPlansOfEveryFormMatchAnIndependentReading)
             EXPECT_NEAR(FlightPlan.legs[i].longitude, expected[i].longitude, 1e-4);
         }
     }
+}
+
+// An online planner's export for the newest simulator names every point only by its ICAO
+// block and gives no position at all: nothing to draw, and each point is counted.
+TEST_F(PlnToday, PublishedPlanWithoutPositionsGivesNoLegs)
+{
+    EXPECT_EQ(ReadPlnPlan(PlanData("sb-ekrk-eglc-newest.pln").c_str()), PlnKind::Xml);
+    EXPECT_EQ(FlightPlan.legCount, 0);
+    EXPECT_EQ(FlightPlan.unplacedLegs, 7);
+    EXPECT_EQ(FlightPlan.refusedLegs, 0);
 }
 
 // A few legs worked out by hand from the file text, so that the expected files themselves
@@ -100,6 +136,27 @@ TEST_F(PlnToday, HandWorkedLegsOfTheNewForms)
     EXPECT_NEAR(FlightPlan.legs[6].latitude, 45 + 33 / 60.0 + 41.0 / 3600, 1e-4);
     EXPECT_NEAR(FlightPlan.legs[6].longitude, 5 + 58 / 60.0 + 37.0 / 3600, 1e-4);
     EXPECT_STREQ(FlightPlan.legs[1].ident, "Lac d Annecy");
+    // Published newest layout: EYW named only in its ICAO block,
+    // N24° 35' 9.16",W81° 48' 1.71"
+    ReadPlnPlan(PlanData("lnm-keyw-khwo-newest.pln").c_str());
+    ASSERT_GT(FlightPlan.legCount, 2);
+    EXPECT_STREQ(FlightPlan.legs[2].ident, "EYW");
+    EXPECT_EQ(FlightPlan.legs[2].type, 'V');
+    EXPECT_NEAR(FlightPlan.legs[2].latitude, 24 + 35 / 60.0 + 9.16 / 3600, 1e-4);
+    EXPECT_NEAR(FlightPlan.legs[2].longitude, -(81 + 48 / 60.0 + 1.71 / 3600), 1e-4);
+    // The 50th of 74 legs: ETONI, N10° 00' 44.00",E037° 17' 39.00"
+    ReadPlnPlan(PlanData("fri-lfpo-fmee.pln").c_str());
+    ASSERT_EQ(FlightPlan.legCount, 50);
+    EXPECT_STREQ(FlightPlan.legs[49].ident, "ETONI");
+    EXPECT_NEAR(FlightPlan.legs[49].latitude, 10 + 44.0 / 3600, 1e-4);
+    EXPECT_NEAR(FlightPlan.legs[49].longitude, 37 + 17 / 60.0 + 39.0 / 3600, 1e-4);
+    // Line-based, regional layout: ARSAP, N52* 13.68', E014* 42.75'
+    ReadPlnPlan(PlanData("fri-eddb-omdb-fs9.pln").c_str());
+    ASSERT_GT(FlightPlan.legCount, 1);
+    EXPECT_STREQ(FlightPlan.legs[1].ident, "ARSAP");
+    EXPECT_EQ(FlightPlan.legs[1].type, 'I');
+    EXPECT_NEAR(FlightPlan.legs[1].latitude, 52 + 13.68 / 60, 1e-4);
+    EXPECT_NEAR(FlightPlan.legs[1].longitude, 14 + 42.75 / 60, 1e-4);
 }
 
 TEST_F(PlnToday, DocumentElementMakesAnXmlPlan)

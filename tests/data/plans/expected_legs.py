@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes NAME.legs beside each XML plan in this folder: one line per waypoint that carries
-a position, "IDENT|TYPE|LATITUDE|LONGITUDE", worked out with Python's own XML parser and
-arithmetic, independently of the display's reader. The tests compare the display's reading
+"""Writes NAME.legs beside each plan in this folder (XML plans and line-based plans): one
+line per waypoint that carries a position, "IDENT|TYPE|LATITUDE|LONGITUDE", worked out with
+Python's own XML parser, string splitting and arithmetic, independently of the display's
+reader. Every waypoint is listed, also those past the 50 the display keeps. The tests compare the display's reading
 of each plan with these lines (1e-4 degrees).
 
 Usage: tests/data/plans/expected_legs.py   (rewrites the .legs files)
@@ -55,10 +56,45 @@ def legs(path):
     return out
 
 
+LINE_DEGREES = re.compile(r"^([NSEW])(\d+)\*\s*(\d+(?:\.\d+)?)'$")
+
+
+def line_coordinate(text):
+    hemisphere, degrees, minutes = LINE_DEGREES.match(text.strip()).groups()
+    value = int(degrees) + float(minutes) / 60
+    return -value if hemisphere in "SW" else value
+
+
+def line_legs(path):
+    # "waypoint.N=" lines up to the first empty line after the first of them. The fields
+    # are comma separated; the latitude is the first field of the form N52* 21.73', the
+    # type letter the field before it and the name the field before that (both layouts:
+    # "KSEA, A, N47* ..." and "K1, SEA, , SEA, V, N47* ...").
+    out = []
+    started = False
+    for raw in open(path, "rb").read().decode("cp1252").splitlines():
+        if started and not raw.strip():
+            break
+        if not raw.startswith("waypoint."):
+            continue
+        started = True
+        fields = [f.strip() for f in raw.split("=", 1)[1].split(",")]
+        at = next(i for i, f in enumerate(fields) if LINE_DEGREES.match(f))
+        lat, lon = line_coordinate(fields[at]), line_coordinate(fields[at + 1])
+        if abs(lat) > 90 or abs(lon) > 180:
+            continue
+        out.append("%s|%s|%.7f|%.7f" % (fields[at - 2], fields[at - 1][:1], lat, lon))
+    return out
+
+
 for path in sorted(glob.glob(os.path.join(HERE, "*.pln"))):
-    head = open(path, "rb").read(400)
-    if b"<SimBase.Document" not in head:
+    raw = open(path, "rb").read()
+    if b"<SimBase.Document" in raw[:400]:
+        found = legs(path)
+    elif b"waypoint." in raw:
+        found = line_legs(path)
+    else:
         continue
     with open(os.path.splitext(path)[0] + ".legs", "w") as f:
-        f.write("\n".join(legs(path)) + "\n")
-    print(os.path.basename(path), len(legs(path)))
+        f.write("\n".join(found) + ("\n" if found else ""))
+    print(os.path.basename(path), len(found))
