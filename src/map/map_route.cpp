@@ -32,7 +32,10 @@ void DrawRouteWaypoints()
         // The name starts at the star's upper right, in the star's colour.
         glTranslatef(0.38f, 0.4f, 0);
         glScalef(0.67f, 0.67f, 1.0f);
-        PrintText(3, 1, "%s", leg.ident);
+        // Names from today's plans are UTF-8; the font draws its own code page.
+        char label[PlanIdentMax];
+        PlanIdentLabel(leg.ident, label);
+        PrintText(3, 1, "%s", label);
     }
 }
 

@@ -59,6 +59,9 @@ void FlightPlanReset();
 // nothing.
 void LoadFlightPlan(int index);
 void MarkPlanAirports();
+// A leg's name as the map writes it: in the font's code page as PlanDisplayName converts a
+// file name, but keeping its case.
+void PlanIdentLabel(const char* ident, char out[PlanIdentMax]);
 
 // The readers. Each starts from an empty plan (legCount 0, every leg zeroed) and never
 // fails: what it cannot read it leaves out. ReadPlnPlan returns which kind it found.

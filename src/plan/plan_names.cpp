@@ -1,8 +1,11 @@
-// The names the plan page shows. The display font covers Windows-1252, the code page the
+// The names the plan page shows, and the waypoint names the map writes beside the route's
+// stars. The display font covers Windows-1252, the code page the
 // planning computers name their files in; a Linux folder names them in UTF-8. A name is
 // converted to the font's code page where every character has a place there, upper-cased
 // in that code page, and a character outside it is shown as its plain letter (a Polish
 // "Ł" as "L") or "?", so that the name stays readable and the page never draws garbage.
+// Waypoint names come from inside the plan files, which today's planners write in UTF-8
+// ("Lac d'Annecy", "Zürich"); they go through the same conversion, keeping their case.
 // Owns: nothing. Writes: nothing (the caller's buffer).
 #include "plan/plan.h"
 
@@ -105,19 +108,24 @@ bool IsUtf8(const unsigned char* text, size_t n)
 
 } // namespace
 
-void PlanDisplayName(const char* raw, char out[PlanNameMax])
+namespace {
+
+// `raw` (UTF-8, or bytes already in the code page) in the font's code page, into out[size]:
+// at most size - 1 bytes, NUL-terminated, stopping at a line end.
+void ToFontCodePage(const char* raw, char* out, size_t size, bool upper)
 {
-    std::memset(out, 0, PlanNameMax);
+    std::memset(out, 0, size);
     const unsigned char* text = reinterpret_cast<const unsigned char*>(raw);
     size_t n = 0;
-    while (n < PlanNameMax - 1 && text[n] && text[n] != '\n' && text[n] != '\r')
+    while (n < size - 1 && text[n] && text[n] != '\n' && text[n] != '\r')
         ++n;
     // A name that is not UTF-8 was written in the code page itself (a file copied from a
     // planning computer's share keeps its bytes): taken as it is.
-    // A long name is cut at 99 bytes, possibly inside a character: that last piece is
+    // A long name is cut at size - 1 bytes, possibly inside a character: that last piece is
     // dropped rather than letting it make the whole name look like another code page.
+    const bool cut = n == size - 1 && text[n] && text[n] != '\n' && text[n] != '\r';
     size_t whole = n;
-    for (size_t back = 1; back <= 3 && back <= n; ++back) {
+    for (size_t back = 1; cut && back <= 3 && back <= n; ++back) {
         const unsigned char b = text[n - back];
         if ((b & 0xC0) == 0x80)
             continue;
@@ -130,7 +138,7 @@ void PlanDisplayName(const char* raw, char out[PlanNameMax])
     if (utf8)
         n = whole;
     size_t used = 0;
-    for (size_t i = 0; i < n && used < PlanNameMax - 1;) {
+    for (size_t i = 0; i < n && used < size - 1;) {
         unsigned char b;
         if (utf8) {
             unsigned long c = 0;
@@ -139,7 +147,20 @@ void PlanDisplayName(const char* raw, char out[PlanNameMax])
         } else {
             b = text[i++];
         }
-        b = UpperCp1252(b);
+        if (upper)
+            b = UpperCp1252(b);
         out[used++] = static_cast<char>(HasGlyph(b) ? b : Unknown);
     }
+}
+
+} // namespace
+
+void PlanDisplayName(const char* raw, char out[PlanNameMax])
+{
+    ToFontCodePage(raw, out, PlanNameMax, true);
+}
+
+void PlanIdentLabel(const char* ident, char out[PlanIdentMax])
+{
+    ToFontCodePage(ident, out, PlanIdentMax, false);
 }

@@ -74,6 +74,21 @@ TEST_F(Route, OnePointIsAStarWithItsNameAndNoLine)
     EXPECT_LT(Near(6 * Unit, 0), 40);     // no line from the aircraft to it
 }
 
+// Today's planners write names in UTF-8; the map writes them in the font's code page, as
+// the plan page writes file names, keeping their case.
+TEST_F(Route, Utf8NamesAreWrittenInTheFontsCodePage)
+{
+    Add("Z\xC3\xBCrich Nord", 12, 0);          // Zürich Nord
+    Add("\xC5\x81\xC3\xB3""d\xC5\xBA", 8, 90);  // Łódź: Ł and ź are not in the code page
+    Add("caf\xE9", 8, 270);                    // already in the code page: kept whole
+    auto texts = MapUnitFrames();
+    EXPECT_NE(FindText(texts, "Z\xFCrich Nord"), nullptr);
+    EXPECT_NE(FindText(texts, "L\xF3""dz"), nullptr);
+    EXPECT_NE(FindText(texts, "caf\xE9"), nullptr);
+    for (const TraceText& t : texts)
+        EXPECT_EQ(t.text.find('\xC3'), std::string::npos) << t.text;   // no UTF-8 lead byte drawn
+}
+
 TEST_F(Route, GpsNextWaypointIsMagentaByExactName)
 {
     Add("ALPHA", 12, 0);
