@@ -283,9 +283,12 @@ void DrawPlanListPage()
         } else {
             SetColour(ColourWhite);
         }
+        // The rows are kept inside the box: left of its right edge and below its top line.
+        // The top reaches up to just under that line (0.45 of the height from the bottom),
+        // so that the accents over the top row's capitals ("ZÜRICH", "GENÈVE") are drawn.
         glEnable(GL_SCISSOR_TEST);
         glScissor(static_cast<int>(0.329 * w), static_cast<int>(-0.06 * h), static_cast<int>(0.6 * w),
-                  static_cast<int>(0.5 * h));
+                  static_cast<int>(0.51 * h));
         // A row past the end of the list (or of the table) prints nothing.
         const char* name = r >= 0 && r < PlanListMax ? PlanList.names[r] : "";
         PrintPlanRow(name, static_cast<int>(0.329 * w));

@@ -86,6 +86,31 @@ TEST_F(PlanFolderToday, NamesAreShownInTheFontsCodePageAndStillOpen)
     EXPECT_EQ(Log(), "");
 }
 
+// The accents over capitals in the page's top row are drawn, not cut off by the list's edge.
+// The name shown with them is brighter than the same name without, by the accents' light.
+TEST_F(PlanFolderToday, AccentsOfTheTopRowAreDrawn)
+{
+    auto listLight = [] {   // the list box (433 x 605 window), summed
+        long sum = 0;
+        for (int y = 300; y < 450; ++y)
+            for (int x = 135; x < 305; ++x)
+                sum += MapUnitPixel(x, y);
+        return sum;
+    };
+    for (const char* name : {"a.pln", "b.pln", "c.pln", "d.pln", "e.pln"})
+        Touch(name);
+    Touch("\xC3\x9C\xC3\x9C\xC3\x9C\xC3\x9C.pln");   // ÜÜÜÜ, sorted last: the top row
+    OpenList();
+    ASSERT_EQ(Names().back(), "\xDC\xDC\xDC\xDC.PLN");
+    const long accented = listLight();
+    fs::remove(folder + "/\xC3\x9C\xC3\x9C\xC3\x9C\xC3\x9C.pln");
+    Touch("UUUU.pln");
+    Press(3);
+    OpenList();
+    ASSERT_EQ(Names().back(), "UUUU.PLN");
+    EXPECT_GT(accented, listLight() + 8 * 200);   // eight dots, a few pixels each
+}
+
 TEST_F(PlanFolderToday, MoreThanFiftyPlansAreCountedOnThePageAndInTheLog)
 {
     for (int i = 1; i <= 61; ++i)
