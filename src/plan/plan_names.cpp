@@ -1,6 +1,6 @@
 // The names the plan page shows, and the waypoint names the map writes beside the route's
-// stars. The display font covers Windows-1252, the code page the
-// planning computers name their files in; a Linux folder names them in UTF-8. A name is
+// stars. The display font covers Windows-1252, the code page the planning computers name
+// their files in; a Linux folder names them in UTF-8. A name is
 // converted to the font's code page where every character has a place there, upper-cased
 // in that code page, and a character outside it is shown as its plain letter (a Polish
 // "Ł" as "L") or "?", so that the name stays readable and the page never draws garbage.
@@ -105,10 +105,6 @@ bool IsUtf8(const unsigned char* text, size_t n)
             return false;
     return true;
 }
-
-} // namespace
-
-namespace {
 
 // `raw` (UTF-8, or bytes already in the code page) in the font's code page, into out[size]:
 // at most size - 1 bytes, NUL-terminated, stopping at a line end.
