@@ -198,6 +198,7 @@ struct SimOptions {
     std::string WindowClass = "UIPCMAIN";
     SimHostileMode Hostile = SimHostileMode::None;
     std::string FlightGear;             // --flightgear [HOST:]PORT: bridge FlightGear instead of flying
+    std::string FlightGearShare;        // --flightgear-share SLOT:HOST:PORT: the flag byte through FlightGear
     bool ShowNames = false;             // --show-names: print the module's names and each new block name
 };
 
