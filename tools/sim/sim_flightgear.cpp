@@ -2,7 +2,7 @@
 // Each good packet becomes the values the built-in flight would publish (the same
 // SimPublishValues writes them), and the cockpit properties that FlightGear's bindings
 // set become the panel bytes. Lines that do not read are counted and skipped; without
-// good packets for FgStaleAfterMs the displays are switched dark until packets return.
+// good packets for the stale time-out the displays are switched dark until packets return.
 // Owns: FgBridge. Writes: the offset space it is given.
 #include "sim_flightgear.h"
 
@@ -119,13 +119,16 @@ static void AirData(const double* v, SimAircraftValues* values)
     values->Lat = v[FgLatDeg], values->Lon = v[FgLonDeg];
     values->HeadingTrue = v[FgHeadingTrueDeg];
     values->MagVar = v[FgMagVarDeg];
-    // The heading bug is set on the heading indicator's card, and the c172p's gyro card
-    // drifts away from the compass by the indicator's offset: the autopilot flies until
-    // the bug is under the lubber line, so the magnetic heading it will hold, and the
-    // one shown here, is the bug less that offset. An aircraft without the instrument
-    // sends offset 0. Until the pilot turns the knob FlightGear's bug is 0: north, as on
-    // the aircraft's own indicator.
-    values->ApHeading = std::fmod(v[FgHeadingBugDeg] - v[FgHeadingIndicatorOffsetDeg] + 720, 360);
+    // The heading bug is set on the heading indicator's card, a gyro that FlightGear shows
+    // as true heading plus the indicator's offset (minus the variation when aligned with
+    // the compass, plus the drift since). The autopilot turns until the bug is under the
+    // lubber line, so the magnetic heading it will hold, shown here, is the bug less the
+    // offset and the variation: the bug itself when the card is aligned. An aircraft
+    // without the instrument sends offset 0: its bug is taken as magnetic. Until the pilot
+    // turns the knob the c172p's bug is 0: north, as on its own indicator.
+    double offset = v[FgHeadingIndicatorOffsetDeg];
+    double bug = offset != 0 ? v[FgHeadingBugDeg] - offset - v[FgMagVarDeg] : v[FgHeadingBugDeg];
+    values->ApHeading = std::fmod(std::fmod(bug, 360) + 360, 360);
     values->AltitudeFt = v[FgAltitudeFt];
     values->VsFpm = v[FgVsFps] * 60;
     values->GroundSpeedKt = v[FgGroundSpeedKt];
@@ -302,6 +305,11 @@ static void HandleLine(const char* line, size_t length, double nowMs, SimOffsetS
     }
     ++FgBridge.Counters.Packets;
     FgBridge.Counters.NonFinite += packet.NonFinite;
+    // Every silence FlightGear came back from within FgStaleMaxMs was a stall, also one
+    // that outlasted the time-out then: the time-out grows to ride out the next like it.
+    double silence = nowMs - FgBridge.LastPacketMs;
+    if (FgBridge.Counters.Packets > 1 && silence < FgStaleMaxMs)
+        FgBridge.LongestStallMs = std::max(FgBridge.LongestStallMs, silence);
     // The units' own changes to the shared byte are counted before the bridge writes it.
     FgShareNoteLocal(FgBridge.Share, space);
     FgPacketValues(packet, &FgBridge.Values, &FgBridge);
@@ -340,9 +348,14 @@ void FgHandleDatagram(const char* data, size_t length, double nowMs, SimOffsetSp
     }
 }
 
+double FgStaleTimeoutMs()
+{
+    return std::clamp(2 * FgBridge.LongestStallMs, FgStaleMinMs, FgStaleMaxMs);
+}
+
 void FgCheckStale(double nowMs, SimOffsetSpace& space)
 {
-    if (!FgBridge.Live || nowMs - FgBridge.LastPacketMs < FgStaleAfterMs)
+    if (!FgBridge.Live || nowMs - FgBridge.LastPacketMs < FgStaleTimeoutMs())
         return;
     FgBridge.Live = false;
     FgBridge.Powered = false;
@@ -351,7 +364,7 @@ void FgCheckStale(double nowMs, SimOffsetSpace& space)
     FgBridge.HaveCockpit = false;
     ++FgBridge.Counters.Stalls;
     std::fprintf(stderr, "orvex-sim: flightgear: no packet for %.0f s, the displays are dark until packets return\n",
-                 FgStaleAfterMs / 1000);
+                 FgStaleTimeoutMs() / 1000);
     PublishStale(space);
 }
 

@@ -175,16 +175,19 @@ FgLineResult FgParseLine(const char* line, size_t length, FgPacket* packet);
 // The bridge (sim_flightgear.cpp)
 // ---------------------------------------------------------------------------------------
 
-// Without a good packet for this long the data is stale: the bridge switches the
-// displays' power off (battery and avionics masters 0), so both units go dark instead
-// of showing frozen values as if they were live. FlightGear does not send at the rate
-// asked for but at its own frame rate when that is lower: 3 to 9 packets a second were
-// seen beside the display units on a two-core machine, and its output stalled for 3 to
-// 6 s at a time while it loaded scenery during start-up and under load. Ten seconds rides
-// out every stall seen with room to spare, so a stall never takes the displays through
-// their power-off picture and the 3.3 s power-on fade; a killed FlightGear still shows
-// dark within ten seconds.
-constexpr double FgStaleAfterMs = 10000;
+// Without a good packet for the stale time-out the data is stale: the bridge switches the
+// displays' power off (battery and avionics masters 0), so both units go dark instead of
+// showing frozen values as if they were live. FlightGear does not send at the rate asked
+// for but once per frame of its own when that is slower, and its output stalls while it
+// loads scenery: on a loaded two-core machine 3-9 packets a second came with stalls of
+// 3-6 s, on a machine loaded to 18 runnable processes under one packet a second with
+// stalls up to 14 s. A fixed time-out short enough to see a killed FlightGear soon takes
+// the displays dark and through their 3.3 s power-on fade at every such stall, so the
+// time-out follows the stream: twice the longest silence FlightGear came back from in
+// this run, never below FgStaleMinMs and never above FgStaleMaxMs. A silence longer than
+// FgStaleMaxMs is a FlightGear that went away (a restart takes minutes), not a stall.
+constexpr double FgStaleMinMs = 10000;
+constexpr double FgStaleMaxMs = 60000;
 
 // When FlightGear's packets come this slowly, averaged over the first FgRateWindowMs of
 // a live stream, the machine is short of processor time: the bridge says so once, with
@@ -254,7 +257,8 @@ struct FgBridgeCounters {
 struct FgBridgeState {
     int Socket = -1;
     FgBridgeCounters Counters;
-    bool Live = false;                 // a good packet within FgStaleAfterMs
+    bool Live = false;                 // a good packet within the stale time-out
+    double LongestStallMs = 0;         // the longest silence FlightGear came back from
     bool Powered = false;              // live, and the aircraft's battery master on
     double LastPacketMs = 0;
     double LiveSinceMs = 0;            // the first packet of this live stream
@@ -281,7 +285,9 @@ void FgPacketValues(const FgPacket& packet, SimAircraftValues* values, FgBridgeS
 void FgApplyCockpit(const FgPacket& packet, SimOffsetSpace& space);
 // One datagram as received (it may hold several lines): every good line is published.
 void FgHandleDatagram(const char* data, size_t length, double nowMs, SimOffsetSpace& space);
-// Marks the data stale when no good packet came for FgStaleAfterMs.
+// The stale time-out as the stream so far sets it.
+double FgStaleTimeoutMs();
+// Marks the data stale when no good packet came for the stale time-out.
 void FgCheckStale(double nowMs, SimOffsetSpace& space);
 
 // Opens the UDP socket for "[HOST:]PORT" (HOST the local address to listen on, all
