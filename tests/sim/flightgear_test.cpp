@@ -644,6 +644,23 @@ TEST_F(BridgeTest, SharedBitsTravelInThePacketsAndFlightGearsAcknowledgeIsNoOwnC
     SimPut(*space, 0x73D5, 0x29, 1);
     Send(WithField(caution, FgAcknowledge, "1"), 400);
     EXPECT_EQ(FgBridge.Share.Changes[0], 1);
+
+    // A unit has read the byte and not yet written it back: a bit taken now would be
+    // written over, so it waits for the write, or at most FgShareTakeWaitMs.
+    std::string warning = WithField(WithField(caution, FgShareFlags_1, "24"), FgShareChanges4_1, "1");
+    space->SharedFlagsReadOpen = true;
+    Send(warning, 500);
+    EXPECT_EQ(U(0x73D5, 1), 0x29u);
+    FgShareTakePending(FgBridge.Share, 550, *space);
+    EXPECT_EQ(U(0x73D5, 1), 0x29u);
+    space->SharedFlagsReadOpen = false;
+    FgShareTakePending(FgBridge.Share, 560, *space);
+    EXPECT_EQ(U(0x73D5, 1), 0x39u);
+    space->SharedFlagsReadOpen = true;
+    Send(WithField(warning, FgShareChanges4_1, "2"), 600);
+    FgShareTakePending(FgBridge.Share, 600 + FgShareTakeWaitMs, *space);
+    EXPECT_EQ(U(0x73D5, 1), 0x39u);  // taken: the flags still say the warning is on
+    EXPECT_EQ(FgBridge.Share.Seen[0][4], 2);
 }
 
 namespace {

@@ -23,6 +23,11 @@ constexpr uint32_t SimRequestArea = 32512;
 struct SimOffsetSpace {
     unsigned char Bytes[SimSpaceSize];
     uint16_t LibraryAnnouncement;
+    // The shared flag byte 0x73D5 is changed by reading it, changing one's own bits and
+    // writing it back, without a lock: true from a read that covered it until the next
+    // write that covers it, while such a change may be under way. The FlightGear bridge
+    // waits for it before it changes the byte for another computer.
+    bool SharedFlagsReadOpen;
 };
 
 // The stand-in's own words (no real module has them): how many reads have covered unit 2's

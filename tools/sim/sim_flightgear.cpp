@@ -315,7 +315,7 @@ static void HandleLine(const char* line, size_t length, double nowMs, SimOffsetS
     FgPacketValues(packet, &FgBridge.Values, &FgBridge);
     SimPublishValues(space, FgBridge.Values);
     FgApplyCockpit(packet, space);
-    FgShareTake(FgBridge.Share, packet, space);
+    FgShareOffer(FgBridge.Share, packet, nowMs, space);
     if (!FgBridge.Live) {
         const char* power = FgBridge.Values.Battery != 0
                                 ? "the displays are live"
@@ -411,6 +411,7 @@ void FgBridgePoll(double nowMs, SimOffsetSpace& space)
     if (share.Sender < 0)
         return;
     FgShareNoteLocal(share, space);
+    FgShareTakePending(share, nowMs, space);
     if (share.Dirty || nowMs - share.LastSentMs >= FgShareResendMs) {
         char line[128];
         size_t length = FgShareLine(share, line, sizeof line);
@@ -504,6 +505,34 @@ void FgShareTake(FgShareState& share, const FgPacket& packet, SimOffsetSpace& sp
     share.HaveLeft = true;
 }
 static_assert(FgShareChanges5_1 == FgShareFlags_1 + FgShareBits, "a slot is its flags and one count per bit");
+
+void FgShareOffer(FgShareState& share, const FgPacket& packet, double nowMs, SimOffsetSpace& space)
+{
+    if (share.Slot == 0)
+        return;
+    if (!space.SharedFlagsReadOpen) {
+        share.TakePending = false;
+        FgShareTake(share, packet, space);
+        return;
+    }
+    // The newest packet carries every count so far: it replaces one still waiting.
+    if (!share.TakePending)
+        share.PendingSinceMs = nowMs;
+    share.TakePending = true;
+    share.Pending = packet;
+    // What the bridge itself wrote from this packet (FlightGear's acknowledge) is no
+    // change of this computer's units.
+    share.Left = space.Bytes[FgSharedFlagsOffset];
+    share.HaveLeft = true;
+}
+
+void FgShareTakePending(FgShareState& share, double nowMs, SimOffsetSpace& space)
+{
+    if (!share.TakePending || (space.SharedFlagsReadOpen && nowMs - share.PendingSinceMs < FgShareTakeWaitMs))
+        return;
+    share.TakePending = false;
+    FgShareTake(share, share.Pending, space);
+}
 
 size_t FgShareLine(const FgShareState& share, char* line, size_t capacity)
 {

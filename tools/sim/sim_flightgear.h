@@ -223,6 +223,11 @@ constexpr long FgShareCountWrap = 1000000000;
 // A change goes out at once; without one the copy is sent again this often, so a lost
 // datagram or a restarted FlightGear is made good.
 constexpr double FgShareResendMs = 500;
+// A unit that read the byte and has not yet written it back would write a bit taken
+// meanwhile back as it was, and an acknowledge from the other computer would be lost: the
+// bridge takes bits only while no such change is under way, or once one has been open
+// this long (a client that only reads the byte, as the MFD's crew-alert prompt does).
+constexpr double FgShareTakeWaitMs = 100;
 
 struct FgShareState {
     int Slot = 0;                      // 1 or 2; 0 when not sharing
@@ -235,6 +240,11 @@ struct FgShareState {
     double LastSentMs = -1e18;
     long Sent = 0;
     long Taken = 0;                    // bits taken from other slots
+    // The newest packet's slots, waiting to be taken while a unit's change of the byte is
+    // under way, and since when it waits.
+    bool TakePending = false;
+    FgPacket Pending;
+    double PendingSinceMs = 0;
 };
 
 // Counts the changes this computer's units and panel made to the shared byte since the
@@ -242,6 +252,10 @@ struct FgShareState {
 void FgShareNoteLocal(FgShareState& share, const SimOffsetSpace& space);
 // Takes the bits whose count moved in another slot of this packet into the space.
 void FgShareTake(FgShareState& share, const FgPacket& packet, SimOffsetSpace& space);
+// Takes the newest packet's slots now, or keeps them for later while a unit is changing
+// the byte (see FgShareTakeWaitMs).
+void FgShareOffer(FgShareState& share, const FgPacket& packet, double nowMs, SimOffsetSpace& space);
+void FgShareTakePending(FgShareState& share, double nowMs, SimOffsetSpace& space);
 // The line this bridge sends to FlightGear: "FLAGS,COUNT0,...,COUNT5\n". Returns its length.
 size_t FgShareLine(const FgShareState& share, char* line, size_t capacity);
 
