@@ -41,6 +41,11 @@
     X(Alt_##kind##n, "/ai/models/" #kind "[" #n "]/position/altitude-ft", Number)             \
     X(VsFps_##kind##n, "/ai/models/" #kind "[" #n "]/velocities/vertical-speed-fps", Number)
 
+// The traffic sources in order: four AI aircraft, then four multiplayer aircraft.
+#define ORVEX_FG_EACH_TRAFFIC_SOURCE(FIELDS, X)                                               \
+    FIELDS(X, aircraft, 0) FIELDS(X, aircraft, 1) FIELDS(X, aircraft, 2) FIELDS(X, aircraft, 3) \
+    FIELDS(X, multiplayer, 0) FIELDS(X, multiplayer, 1) FIELDS(X, multiplayer, 2) FIELDS(X, multiplayer, 3)
+
 #define ORVEX_FG_UNIT_FIELDS(X, du)                                                           \
     X(Key0_##du, "/orvex/" #du "/key[0]", Flag) X(Key1_##du, "/orvex/" #du "/key[1]", Flag)   \
     X(Key2_##du, "/orvex/" #du "/key[2]", Flag) X(Key3_##du, "/orvex/" #du "/key[3]", Flag)   \
@@ -87,14 +92,7 @@
     X(WaypointIdent, "/autopilot/route-manager/wp/id", Text)                                  \
     X(WaypointDistNm, "/autopilot/route-manager/wp/dist", Number)                             \
     X(WaypointEteSeconds, "/autopilot/route-manager/wp/eta-seconds", Number)                  \
-    ORVEX_FG_TRAFFIC_FIELDS(X, aircraft, 0)                                                   \
-    ORVEX_FG_TRAFFIC_FIELDS(X, aircraft, 1)                                                   \
-    ORVEX_FG_TRAFFIC_FIELDS(X, aircraft, 2)                                                   \
-    ORVEX_FG_TRAFFIC_FIELDS(X, aircraft, 3)                                                   \
-    ORVEX_FG_TRAFFIC_FIELDS(X, multiplayer, 0)                                                \
-    ORVEX_FG_TRAFFIC_FIELDS(X, multiplayer, 1)                                                \
-    ORVEX_FG_TRAFFIC_FIELDS(X, multiplayer, 2)                                                \
-    ORVEX_FG_TRAFFIC_FIELDS(X, multiplayer, 3)                                                \
+    ORVEX_FG_EACH_TRAFFIC_SOURCE(ORVEX_FG_TRAFFIC_FIELDS, X)                                  \
     ORVEX_FG_UNIT_FIELDS(X, du2)                                                              \
     ORVEX_FG_UNIT_FIELDS(X, du3)                                                              \
     X(Reversion, "/orvex/reversion", Flag)                                                    \
@@ -119,14 +117,7 @@
     X(ShareChanges5_##n, "/orvex/share" #n "/changes[5]", Number)
 #define ORVEX_FG_FIELDS_ADDED_IN_2(X)                                                         \
     X(HeadingIndicatorOffsetDeg, "/instrumentation/heading-indicator/offset-deg", Number)       \
-    ORVEX_FG_TRAFFIC_SPEED_FIELD(X, aircraft, 0)                                              \
-    ORVEX_FG_TRAFFIC_SPEED_FIELD(X, aircraft, 1)                                              \
-    ORVEX_FG_TRAFFIC_SPEED_FIELD(X, aircraft, 2)                                              \
-    ORVEX_FG_TRAFFIC_SPEED_FIELD(X, aircraft, 3)                                              \
-    ORVEX_FG_TRAFFIC_SPEED_FIELD(X, multiplayer, 0)                                           \
-    ORVEX_FG_TRAFFIC_SPEED_FIELD(X, multiplayer, 1)                                           \
-    ORVEX_FG_TRAFFIC_SPEED_FIELD(X, multiplayer, 2)                                           \
-    ORVEX_FG_TRAFFIC_SPEED_FIELD(X, multiplayer, 3)                                           \
+    ORVEX_FG_EACH_TRAFFIC_SOURCE(ORVEX_FG_TRAFFIC_SPEED_FIELD, X)                             \
     ORVEX_FG_SHARE_FIELDS(X, 1)                                                               \
     ORVEX_FG_SHARE_FIELDS(X, 2)
 
