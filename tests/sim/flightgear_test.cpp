@@ -126,6 +126,23 @@ TEST(FlightGearProtocol, ShippedFileListsTheParsersFieldsInOrder)
     }
 }
 
+TEST(FlightGearProtocol, ShareInputFilesWriteTheSlotsTheOutputSends)
+{
+    // What a bridge sends into slot N must land where orvex.xml reads slot N back from.
+    for (int slot = 1; slot <= FgShareSlots; ++slot) {
+        std::string path = std::string(ORVEX_SOURCE_DIR) + "/data/flightgear/Protocol/orvex-share" + std::to_string(slot) + ".xml";
+        std::string xml = ReadFile(path);
+        ASSERT_NE(xml.find("<input>"), std::string::npos) << path;
+        std::vector<std::string> nodes;
+        for (size_t at = xml.find("-->"); (at = xml.find("<node>", at)) != std::string::npos; at += 6)
+            nodes.push_back(xml.substr(at + 6, xml.find("</node>", at) - at - 6));
+        ASSERT_EQ(nodes.size(), static_cast<size_t>(1 + FgShareBits)) << path;
+        const int first = slot == 1 ? FgShareFlags_1 : FgShareFlags_2;
+        for (int i = 0; i <= FgShareBits; ++i)
+            EXPECT_EQ(nodes[i], FgFieldProperty(first + i)) << path;
+    }
+}
+
 TEST(FlightGearParse, RecordedLinesReadAndHostileOnesAreRefusedWhole)
 {
     std::vector<std::string> lines = RecordedLines();
