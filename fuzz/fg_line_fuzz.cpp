@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::vector<char> line(data + at, data + end);
         FgPacket packet;
         FgLineResult result = FgParseLine(line.data(), line.size(), &packet);
-        if (result == FgLineOk && std::memcmp(line.data(), FgProtocolTag, std::strlen(FgProtocolTag)) != 0)
+        const char* tag = packet.Version == 1 ? FgProtocolTagVersion1 : FgProtocolTag;
+        if (result == FgLineOk && std::memcmp(line.data(), tag, std::strlen(tag)) != 0)
             std::abort();
         at = end + 1;
     }

@@ -7,6 +7,7 @@
 #include "sim_flightgear.h"
 
 #include "platform/platform.h"
+#include "simlink/aircraft.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -62,6 +64,16 @@ std::string WithField(std::string line, int field, const std::string& value)
     return joined;
 }
 
+// A recorded (first-version) line as the current protocol sends it: its tag, and the
+// fields added since, 0 until set.
+std::string Version2(const std::string& line)
+{
+    std::string v2 = std::string(FgProtocolTag) + line.substr(std::strlen(FgProtocolTagVersion1));
+    for (int field = FgFieldCountVersion1; field < FgFieldCount; ++field)
+        v2 += ",0";
+    return v2;
+}
+
 class BridgeTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -91,7 +103,7 @@ TEST(FlightGearProtocol, ShippedFileListsTheParsersFieldsInOrder)
 {
     std::string xml = ReadFile(std::string(ORVEX_SOURCE_DIR) + "/data/flightgear/Protocol/orvex.xml");
     ASSERT_FALSE(xml.empty());
-    EXPECT_NE(xml.find("<format>ORVEX1</format>"), std::string::npos);
+    EXPECT_NE(xml.find(std::string("<format>") + FgProtocolTag + "</format>"), std::string::npos);
     EXPECT_NE(xml.find("<var_separator>,</var_separator>"), std::string::npos);
     EXPECT_NE(xml.find("<line_separator>newline</line_separator>"), std::string::npos);
     EXPECT_EQ(xml.find("--", xml.find("-->") + 3), std::string::npos) << "'--' is not allowed in an XML comment";
@@ -114,6 +126,23 @@ TEST(FlightGearProtocol, ShippedFileListsTheParsersFieldsInOrder)
     }
 }
 
+TEST(FlightGearProtocol, ShareInputFilesWriteTheSlotsTheOutputSends)
+{
+    // What a bridge sends into slot N must land where orvex.xml reads slot N back from.
+    for (int slot = 1; slot <= FgShareSlots; ++slot) {
+        std::string path = std::string(ORVEX_SOURCE_DIR) + "/data/flightgear/Protocol/orvex-share" + std::to_string(slot) + ".xml";
+        std::string xml = ReadFile(path);
+        ASSERT_NE(xml.find("<input>"), std::string::npos) << path;
+        std::vector<std::string> nodes;
+        for (size_t at = xml.find("-->"); (at = xml.find("<node>", at)) != std::string::npos; at += 6)
+            nodes.push_back(xml.substr(at + 6, xml.find("</node>", at) - at - 6));
+        ASSERT_EQ(nodes.size(), static_cast<size_t>(1 + FgShareBits)) << path;
+        const int first = slot == 1 ? FgShareFlags_1 : FgShareFlags_2;
+        for (int i = 0; i <= FgShareBits; ++i)
+            EXPECT_EQ(nodes[i], FgFieldProperty(first + i)) << path;
+    }
+}
+
 TEST(FlightGearParse, RecordedLinesReadAndHostileOnesAreRefusedWhole)
 {
     std::vector<std::string> lines = RecordedLines();
@@ -132,7 +161,7 @@ TEST(FlightGearParse, RecordedLinesReadAndHostileOnesAreRefusedWhole)
     EXPECT_EQ(parse(line + ",1"), FgLineFieldCount);
     EXPECT_EQ(parse(line.substr(0, line.rfind(','))), FgLineFieldCount);
     EXPECT_EQ(parse("ORVEX1,"), FgLineFieldCount);
-    EXPECT_EQ(parse("ORVEX2" + line.substr(6)), FgLineBadTag);
+    EXPECT_EQ(parse("ORVEX3" + line.substr(6)), FgLineBadTag);
     EXPECT_EQ(parse(""), FgLineBadTag);
     EXPECT_EQ(parse(WithField(line, FgHeadingTrueDeg, "12a")), FgLineBadField);
     EXPECT_EQ(parse(WithField(line, FgHeadingTrueDeg, "0x10")), FgLineBadField);
@@ -152,6 +181,20 @@ TEST(FlightGearParse, RecordedLinesReadAndHostileOnesAreRefusedWhole)
     EXPECT_STREQ(p.Ident, "LONGNA");
     // Before the scenery loads FlightGear sends -9999 ft: a good line, but not to be used.
     EXPECT_EQ(parse(WithField(line, FgAltitudeFt, "-9999.000")), FgLineNoScenery);
+
+    // Both protocol versions read: the first version's line leaves the added fields 0, a
+    // line of one version with the other's field count is refused.
+    const std::string v2 = WithField(WithField(Version2(line), FgShareChanges3_2, "7"), FgHeadingIndicatorOffsetDeg, "4.5");
+    ASSERT_EQ(parse(v2), FgLineOk);
+    EXPECT_EQ(p.Version, 2);
+    EXPECT_EQ(p.Value[FgShareChanges3_2], 7);
+    EXPECT_EQ(p.Value[FgHeadingIndicatorOffsetDeg], 4.5);
+    ASSERT_EQ(parse(line), FgLineOk);
+    EXPECT_EQ(p.Version, 1);
+    EXPECT_EQ(p.Value[FgShareChanges3_2], 0);
+    EXPECT_EQ(p.Value[FgHeadingIndicatorOffsetDeg], 0);
+    EXPECT_EQ(parse(std::string(FgProtocolTag) + line.substr(6)), FgLineFieldCount);
+    EXPECT_EQ(parse(std::string(FgProtocolTagVersion1) + v2.substr(6)), FgLineFieldCount);
 }
 
 TEST_F(BridgeTest, RecordedPacketsReplayedFillTheDisplaysOffsets)
@@ -217,20 +260,56 @@ TEST_F(BridgeTest, DarkUntilTheFirstPacketAndWhenPacketsStopThenLiveAgain)
     Send(on, 100);
     EXPECT_EQ(U(0x281C, 4), 1u);
     uint64_t lat = U(0x0560, 8);
-    FgCheckStale(100 + FgStaleAfterMs - 1, *space);
+    // FlightGear's output stalls for up to 6 s while it loads scenery on a busy machine:
+    // that is no reason to take the displays through power-off and the power-on fade.
+    FgCheckStale(100 + 6500, *space);
+    EXPECT_TRUE(FgBridge.Live);
+    FgCheckStale(100 + FgStaleMinMs - 1, *space);
     EXPECT_EQ(U(0x281C, 4), 1u);
     // Garbage does not keep the data alive.
     Send("ORVEX1,1,2,3", 1000);
-    FgCheckStale(100 + FgStaleAfterMs + 1, *space);
+    FgCheckStale(100 + FgStaleMinMs + 1, *space);
     EXPECT_FALSE(FgBridge.Live);
     EXPECT_EQ(U(0x281C, 4), 0u);
     EXPECT_EQ(U(0x2E80, 4), 0u);
     EXPECT_EQ(U(0x0560, 8), lat);  // the rest as last received, nothing invented
     EXPECT_EQ(FgBridge.Counters.Stalls, 1);
-    Send(on, 5000);
+    EXPECT_FALSE(FgBridge.Powered);
+    // A restarted FlightGear's c172p sends packets with its battery still off: the data is
+    // live again, the displays are not until the battery master comes on.
+    Send(WithField(on, FgBatterySwitch, "0"), FgStaleMinMs + 2000);
     EXPECT_TRUE(FgBridge.Live);
+    EXPECT_FALSE(FgBridge.Powered);
+    EXPECT_EQ(U(0x281C, 4), 0u);
+    Send(on, FgStaleMinMs + 2100);
+    EXPECT_TRUE(FgBridge.Powered);
     EXPECT_EQ(U(0x281C, 4), 1u);
     EXPECT_EQ(FgBridge.Counters.Rejected[FgLineFieldCount], 1);
+}
+
+TEST_F(BridgeTest, TheStaleTimeOutGrowsWithTheStallsFlightGearComesBackFrom)
+{
+    std::string on = WithField(WithField(lines[0], FgBatterySwitch, "1"), FgAvionicsSwitch, "1");
+    double t = 0;
+    Send(on, t);
+    // A 14 s stall on a badly loaded machine outlasts the first time-out: dark once...
+    FgCheckStale(t += 14000, *space);
+    EXPECT_EQ(FgBridge.Counters.Stalls, 1);
+    Send(on, t);
+    // ...but not at the next stall like it, nor at one of 25 s.
+    FgCheckStale(t += 14000, *space);
+    Send(on, t);
+    FgCheckStale(t += 25000, *space);
+    EXPECT_TRUE(FgBridge.Live);
+    EXPECT_EQ(FgBridge.Counters.Stalls, 1);
+    Send(on, t);
+    // A FlightGear gone for good is still seen, after at most FgStaleMaxMs; the minutes a
+    // restart takes do not make the time-out longer.
+    EXPECT_EQ(FgStaleTimeoutMs(), 2 * 25000.0);
+    FgCheckStale(t += FgStaleMaxMs, *space);
+    EXPECT_EQ(FgBridge.Counters.Stalls, 2);
+    Send(on, t += 180000);
+    EXPECT_EQ(FgStaleTimeoutMs(), 2 * 25000.0);
 }
 
 TEST_F(BridgeTest, CockpitPropertiesWriteThePanelBytesOnlyWhenTheyChange)
@@ -272,10 +351,10 @@ TEST_F(BridgeTest, CockpitPropertiesWriteThePanelBytesOnlyWhenTheyChange)
     // FlightGear restarted: its knob starts at 0 again, which is no turn of the knob.
     Send(WithField(idle, FgKnob_du2, "40"), 1000);
     uint64_t knob = U(0x73FC, 1);
-    FgCheckStale(1000 + FgStaleAfterMs + 1, *space);
-    Send(idle, 9000);
+    FgCheckStale(1000 + FgStaleMinMs + 1, *space);
+    Send(idle, 1000 + FgStaleMinMs + 100);
     EXPECT_EQ(U(0x73FC, 1), knob);
-    Send(WithField(idle, FgKnob_du2, "1"), 9100);
+    Send(WithField(idle, FgKnob_du2, "1"), 1000 + FgStaleMinMs + 200);
     EXPECT_EQ(U(0x73FC, 1), (knob + 1) & 0xFF);
 }
 
@@ -303,6 +382,32 @@ TEST_F(BridgeTest, AiAircraftFillTheTrafficTableInOrder)
     Send(line, 300);
     EXPECT_EQ(U(0xF008, 1), 0u);
     EXPECT_EQ(U(0xF080, 4), 0u);
+
+    // With the traffic speeds of the current protocol: an airliner parked at the gate is
+    // no target, the one taking off past 40 kt is.
+    std::string two = WithField(WithField(Version2(one), FgValid_aircraft0, "1"), FgLat_aircraft0, "32.73");
+    two = WithField(WithField(two, FgTasKt_aircraft0, "0.0"), FgTasKt_multiplayer1, "140.0");
+    Send(two, 400);
+    EXPECT_EQ(U(0xF080, 4), 102u);
+    EXPECT_EQ(U(0xF009, 1), 0u);
+    Send(WithField(two, FgTasKt_aircraft0, "45.0"), 500);
+    EXPECT_EQ(U(0xF080, 4), 1u);
+    EXPECT_EQ(U(0xF080 + 40, 4), 102u);
+}
+
+TEST_F(BridgeTest, HeadingBugIsWhereTheAutopilotWillTurnOnTheMagneticScale)
+{
+    // Variation 10.272 E. The heading indicator's card aligned with the compass (offset
+    // minus the variation, as FlightGear starts it): the bug is magnetic as set.
+    std::string line = WithField(WithField(Version2(lines[0]), FgMagVarDeg, "10.272"), FgHeadingBugDeg, "2.0");
+    Send(WithField(line, FgHeadingIndicatorOffsetDeg, "-10.272"), 0);
+    EXPECT_NEAR(U(0x07CC, 2) * 360.0 / 65536, 2.0, 0.01);
+    // The gyro drifted 4 degrees: HDG mode holds 4 degrees less, across north.
+    Send(WithField(line, FgHeadingIndicatorOffsetDeg, "-6.272"), 100);
+    EXPECT_NEAR(U(0x07CC, 2) * 360.0 / 65536, 358.0, 0.01);
+    // No heading indicator at all (offset 0): the autopilot's bug as it is.
+    Send(WithField(line, FgHeadingBugDeg, "270.0"), 200);
+    EXPECT_NEAR(U(0x07CC, 2) * 360.0 / 65536, 270.0, 0.01);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -409,7 +514,7 @@ TEST(FlightGearBridgeProcess, ReplayedPacketsShowOnTheMfdAndGarbageIsSurvived)
         << "GSPD " << F(f, FgGroundSpeedKt);
 
     // FlightGear gone: dark after the time-out, the module still answering; back on packets.
-    ASSERT_TRUE(WaitUntil([] { return Peek("0x281C", 4) == 0; }, static_cast<int>(FgStaleAfterMs) + 3000));
+    ASSERT_TRUE(WaitUntil([] { return Peek("0x281C", 4) == 0; }, static_cast<int>(FgStaleMaxMs) + 3000));
     SendLines(b, {lines.back()});
     EXPECT_TRUE(WaitUntil([] { return Peek("0x281C", 4) != 0; }));
 
@@ -417,9 +522,282 @@ TEST(FlightGearBridgeProcess, ReplayedPacketsShowOnTheMfdAndGarbageIsSurvived)
     EXPECT_EQ(WEXITSTATUS(StopBackground(b.sim)), 0);
     std::string err = ReadFile(b.errPath);
     EXPECT_NE(err.find("packets used"), std::string::npos) << err;
-    char stale[64];
-    std::snprintf(stale, sizeof stale, "no packet for %.1f s", FgStaleAfterMs / 1000);
-    EXPECT_NE(err.find(stale), std::string::npos) << err;
+    EXPECT_NE(err.find("no packet for"), std::string::npos) << err;
     EXPECT_NE(err.find("packets again"), std::string::npos) << err;
     EXPECT_EQ(err.find(" 0 lines skipped"), std::string::npos) << err;
+}
+
+// ---------------------------------------------------------------------------------------
+// The shared flag byte between two display computers
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+// One display computer: its bridge's share state and its module's offset space, whose
+// byte 0x73D5 its units and panel write.
+struct Computer {
+    explicit Computer(int slot) { share.Slot = slot; }
+    uint8_t& Flags() { return space->Bytes[FgSharedFlagsOffset]; }
+    FgShareState share;
+    std::unique_ptr<SimOffsetSpace> space = std::make_unique<SimOffsetSpace>();
+};
+
+// FlightGear between them: each slot's properties as its last input line set them, sent
+// back to every bridge in the next output packet.
+struct FakeFlightGear {
+    void Receive(const Computer& c)
+    {
+        char line[128];
+        size_t length = FgShareLine(c.share, line, sizeof line);
+        ASSERT_GT(length, 0u);
+        ASSERT_EQ(line[length - 1], '\n');
+        double* v = slot[c.share.Slot - 1];
+        ASSERT_EQ(std::sscanf(line, "%lf,%lf,%lf,%lf,%lf,%lf,%lf", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]), 7)
+            << line;
+    }
+    FgPacket Packet() const
+    {
+        FgPacket p{};
+        p.Version = 2;
+        for (int s = 0; s < 2; ++s)
+            for (int i = 0; i < 7; ++i)
+                p.Value[(s == 0 ? FgShareFlags_1 : FgShareFlags_2) + i] = slot[s][i];
+        return p;
+    }
+    double slot[2][7] = {};
+};
+
+// One turn of both bridges' loops: each counts its own units' changes and sends its copy,
+// then FlightGear's next packet reaches both.
+void Round(Computer& a, Computer& b, FakeFlightGear& fg)
+{
+    for (Computer* c : {&a, &b}) {
+        FgShareNoteLocal(c->share, *c->space);
+        fg.Receive(*c);
+    }
+    FgPacket packet = fg.Packet();
+    for (Computer* c : {&a, &b}) {
+        FgShareNoteLocal(c->share, *c->space);
+        FgShareTake(c->share, packet, *c->space);
+    }
+}
+
+}  // namespace
+
+TEST(FlightGearShare, TwoComputersBehaveAsTwoUnitsOnOneModule)
+{
+    Computer eicas(1), mfd(2);  // unit 2 showing the EICAS on one computer, unit 3 the MFD on the other
+    FakeFlightGear fg;
+    Round(eicas, mfd, fg);
+    EXPECT_EQ(mfd.Flags(), 0);
+
+    // A caution on the EICAS computer lights the master caution bit on the MFD computer,
+    // and it stays put: nothing echoes back and forth.
+    eicas.Flags() |= PanelFlagMasterCaution;
+    Round(eicas, mfd, fg);
+    EXPECT_EQ(mfd.Flags(), PanelFlagMasterCaution);
+    for (int i = 0; i < 5; ++i)
+        Round(eicas, mfd, fg);
+    EXPECT_EQ(mfd.Flags(), PanelFlagMasterCaution);
+    EXPECT_EQ(eicas.Flags(), PanelFlagMasterCaution);
+    EXPECT_EQ(eicas.share.Changes[3], 1);
+    EXPECT_EQ(mfd.share.Changes[3], 0);
+
+    // Acknowledged on the MFD computer's panel: the EICAS computer gets the request, its
+    // unit acknowledges and clears the request and the master bit before FlightGear's next
+    // sample ever shows them set there; the MFD computer still takes both cleared bits.
+    mfd.Flags() |= PanelFlagAcknowledge;
+    Round(eicas, mfd, fg);
+    ASSERT_EQ(eicas.Flags(), PanelFlagMasterCaution | PanelFlagAcknowledge);
+    eicas.Flags() &= static_cast<uint8_t>(~(PanelFlagAcknowledge | PanelFlagMasterCaution));
+    Round(eicas, mfd, fg);
+    EXPECT_EQ(mfd.Flags(), 0);
+    for (int i = 0; i < 5; ++i)
+        Round(eicas, mfd, fg);
+    EXPECT_EQ(mfd.Flags(), 0);
+    EXPECT_EQ(eicas.Flags(), 0);
+
+    // The MFD rewrote accfg.ini: its configuration notice reaches the other computer.
+    mfd.Flags() |= PanelFlagConfigChanged;
+    Round(eicas, mfd, fg);
+    EXPECT_EQ(eicas.Flags(), PanelFlagConfigChanged);
+
+    // FlightGear restarted: until the bridges are heard again it sends both slots as 0,
+    // which is no change of anyone's bits.
+    eicas.Flags() |= PanelFlagMasterWarning;
+    Round(eicas, mfd, fg);
+    ASSERT_EQ(mfd.Flags(), PanelFlagConfigChanged | PanelFlagMasterWarning);
+    FgShareTake(mfd.share, FakeFlightGear{}.Packet(), *mfd.space);
+    EXPECT_EQ(mfd.Flags(), PanelFlagConfigChanged | PanelFlagMasterWarning);
+    Round(eicas, mfd, fg);
+    EXPECT_EQ(mfd.Flags(), PanelFlagConfigChanged | PanelFlagMasterWarning);
+
+    // A bridge that does not share takes nothing from FlightGear's slots.
+    Computer alone(0);
+    FgShareTake(alone.share, fg.Packet(), *alone.space);
+    EXPECT_EQ(alone.Flags(), 0);
+}
+
+TEST_F(BridgeTest, SharedBitsTravelInThePacketsAndFlightGearsAcknowledgeIsNoOwnChange)
+{
+    FgBridge.Share.Slot = 2;
+    std::string line = Version2(lines[0]);
+    Send(line, 0);
+    // The other computer's master caution, counted once there.
+    std::string caution = WithField(WithField(line, FgShareFlags_1, "8"), FgShareChanges3_1, "1");
+    Send(caution, 100);
+    EXPECT_EQ(U(0x73D5, 1), 0x08u);
+    // Our own slot echoed back is not taken.
+    Send(WithField(WithField(caution, FgShareFlags_2, "16"), FgShareChanges4_2, "1"), 200);
+    EXPECT_EQ(U(0x73D5, 1), 0x08u);
+    // FlightGear's acknowledge property reaches every bridge itself: the bridge's write of
+    // the request is not counted as this computer's change, so it is not sent on as one.
+    Send(WithField(caution, FgAcknowledge, "1"), 300);
+    EXPECT_EQ(U(0x73D5, 1), 0x28u);
+    FgShareNoteLocal(FgBridge.Share, *space);
+    EXPECT_EQ(FgBridge.Share.Changes[5], 0);
+    EXPECT_EQ(FgBridge.Share.Changes[3], 0);
+    // A unit's own change is.
+    SimPut(*space, 0x73D5, 0x29, 1);
+    Send(WithField(caution, FgAcknowledge, "1"), 400);
+    EXPECT_EQ(FgBridge.Share.Changes[0], 1);
+
+    // A unit has read the byte and not yet written it back: a bit taken now would be
+    // written over, so it waits for the write, or at most FgShareTakeWaitMs.
+    std::string warning = WithField(WithField(caution, FgShareFlags_1, "24"), FgShareChanges4_1, "1");
+    space->SharedFlagsReadOpen = true;
+    Send(warning, 500);
+    EXPECT_EQ(U(0x73D5, 1), 0x29u);
+    FgShareTakePending(FgBridge.Share, 550, *space);
+    EXPECT_EQ(U(0x73D5, 1), 0x29u);
+    space->SharedFlagsReadOpen = false;
+    FgShareTakePending(FgBridge.Share, 560, *space);
+    EXPECT_EQ(U(0x73D5, 1), 0x39u);
+    space->SharedFlagsReadOpen = true;
+    Send(WithField(warning, FgShareChanges4_1, "2"), 600);
+    FgShareTakePending(FgBridge.Share, 600 + FgShareTakeWaitMs, *space);
+    EXPECT_EQ(U(0x73D5, 1), 0x39u);  // taken: the flags still say the warning is on
+    EXPECT_EQ(FgBridge.Share.Seen[0][4], 2);
+}
+
+namespace {
+
+// A display computer's bridge: its own runtime folder (its own module), sharing as `slot`
+// through FlightGear's input on `inputPort`.
+struct SharingBridge {
+    BackgroundProcess sim;
+    std::string runtime;
+    int sender = -1;
+    std::string errPath;
+};
+
+SharingBridge StartSharingBridge(int slot, int inputPort)
+{
+    SharingBridge b;
+    b.runtime = UsePrivateRuntimeDir();
+    b.errPath = MakeScratchDir("fg-share" + std::to_string(slot)) + "/sim.err";
+    for (int attempt = 0; attempt < 20 && b.sim.pid < 0; ++attempt) {
+        std::string why;
+        int probe = PlatformUdpListen("127.0.0.1", 0, &why);
+        int port = PlatformUdpLocalPort(probe);
+        PlatformUdpClose(probe);
+        b.sim = StartBackground("env ORVEX_RUNTIME_DIR=" + b.runtime + " " + ProgramPath("orvex-sim") +
+                                    " --flightgear 127.0.0.1:" + std::to_string(port) + " --flightgear-share " +
+                                    std::to_string(slot) + ":127.0.0.1:" + std::to_string(inputPort) + " 2>" + b.errPath,
+                                "ready");
+        if (b.sim.pid > 0)
+            b.sender = PlatformUdpSender("127.0.0.1", port);
+    }
+    return b;
+}
+
+uint8_t FlagsAt(const SharingBridge& b)
+{
+    std::string out;
+    RunCommand("ORVEX_RUNTIME_DIR=" + b.runtime + " " + ProgramPath("orvex-panel") + " peek 0x73D5 1", &out, 20);
+    return static_cast<uint8_t>(std::strtoul(out.c_str(), nullptr, 10));
+}
+
+// The newest frame of a running unit's text trace that it has finished writing.
+std::vector<TraceText> LastWholeFrame(const std::string& trace)
+{
+    std::vector<TraceText> all = ReadTextTrace(trace);
+    return all.empty() ? all : TraceFrame(all, all.back().frame - 1);
+}
+
+}  // namespace
+
+TEST(FlightGearBridgeProcess, CautionOnTheEicasComputerLightsCheckEicasOnTheMfdComputerAndAckClearsIt)
+{
+    // FlightGear's input ports, one per slot, and two display computers' bridges.
+    std::string why;
+    int inputs[2] = {PlatformUdpListen("127.0.0.1", 0, &why), PlatformUdpListen("127.0.0.1", 0, &why)};
+    ASSERT_GE(inputs[0], 0) << why;
+    ASSERT_GE(inputs[1], 0) << why;
+    SharingBridge a = StartSharingBridge(1, PlatformUdpLocalPort(inputs[0]));
+    SharingBridge b = StartSharingBridge(2, PlatformUdpLocalPort(inputs[1]));
+    ASSERT_GT(a.sim.pid, 0);
+    ASSERT_GT(b.sim.pid, 0);
+
+    // FlightGear: its slot properties as the bridges' input lines set them, and ten packets a
+    // second to both bridges, the recorded c172p in flight with both slots.
+    const std::string line = Version2(RecordedLines().back());
+    std::atomic<bool> flying{true};
+    std::thread flightgear([&] {
+        std::string slots[2] = {"0,0,0,0,0,0,0", "0,0,0,0,0,0,0"};
+        char buffer[256];
+        while (flying) {
+            for (int s = 0; s < 2; ++s)
+                for (long got; (got = PlatformUdpReceive(inputs[s], buffer, sizeof buffer)) > 0;) {
+                    std::string input(buffer, std::min<size_t>(static_cast<size_t>(got), sizeof buffer));
+                    slots[s] = input.substr(0, input.find('\n'));
+                }
+            std::string packet = line.substr(0, line.size() - 14 * 2) + "," + slots[0] + "," + slots[1] + "\n";
+            for (const SharingBridge* to : {&a, &b})
+                PlatformUdpSend(to->sender, packet.data(), packet.size());
+            usleep(100000);
+        }
+    });
+
+    // Unit 2 (EICAS) on the one computer, unit 3 (MFD) on the other.
+    std::string u2 = MakeScratchDisplayUnit("fg-share-du2", 2), u3 = MakeScratchDisplayUnit("fg-share-du3", 3);
+    std::string trace = u3 + "/trace.jsonl";
+    BackgroundProcess eicas = StartBackground("env ORVEX_RUNTIME_DIR=" + a.runtime + " " + ProgramPath("orvex") + " --dir " +
+                                                  u2 + " --headless --fps 20 2>/dev/null",
+                                              "");
+    BackgroundProcess mfd = StartBackground("env ORVEX_RUNTIME_DIR=" + b.runtime + " " + ProgramPath("orvex") + " --dir " +
+                                                u3 + " --headless --fps 20 --text-trace " + trace + " 2>/dev/null",
+                                            "");
+    ASSERT_GT(eicas.pid, 0);
+    ASSERT_GT(mfd.pid, 0);
+
+    // The recorded c172p raises cautions on the EICAS (no hydraulics, no right engine): the
+    // MFD computer's module gets the master caution bit and its unit prompts.
+    const uint8_t masters = PanelFlagMasterCaution | PanelFlagMasterWarning;
+    EXPECT_TRUE(WaitUntil([&] { return (FlagsAt(b) & masters) != 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return FindText(LastWholeFrame(trace), "CHECK EICAS") != nullptr; }));
+
+    // Acknowledged on the MFD computer's panel: the EICAS unit on the other computer takes
+    // it, the masters fall on both, the request is gone from both, and so is the prompt.
+    std::string out;
+    EXPECT_EQ(RunCommand("ORVEX_RUNTIME_DIR=" + b.runtime + " " + ProgramPath("orvex-panel") + " ack", &out, 20), 0) << out;
+    const uint8_t pending = masters | PanelFlagAcknowledge;
+    EXPECT_TRUE(WaitUntil([&] { return (FlagsAt(a) & pending) == 0 && (FlagsAt(b) & pending) == 0; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        std::vector<TraceText> frame = LastWholeFrame(trace);
+        return FindText(frame, "GSPD") && !FindText(frame, "CHECK EICAS");
+    }));
+
+    StopBackground(mfd);
+    StopBackground(eicas);
+    flying = false;
+    flightgear.join();
+    for (SharingBridge* bridge : {&a, &b}) {
+        PlatformUdpClose(bridge->sender);
+        EXPECT_EQ(WEXITSTATUS(StopBackground(bridge->sim)), 0);
+        std::string err = ReadFile(bridge->errPath);
+        EXPECT_NE(err.find("sharing the flag byte"), std::string::npos) << err;
+    }
+    PlatformUdpClose(inputs[0]);
+    PlatformUdpClose(inputs[1]);
 }

@@ -115,18 +115,28 @@ FgLineResult FgParseLine(const char* line, size_t length, FgPacket* packet)
     if (length > FgMaxLine)
         return FgLineTooLong;
     const size_t tagLength = std::strlen(FgProtocolTag);
-    if (length < tagLength + 1 || std::memcmp(line, FgProtocolTag, tagLength) != 0 || line[tagLength] != ',')
+    static_assert(sizeof "ORVEX1" == sizeof "ORVEX2", "both versions' tags are as long");
+    if (length < tagLength + 1 || line[tagLength] != ',')
+        return FgLineBadTag;
+    int fields = 0;
+    if (std::memcmp(line, FgProtocolTag, tagLength) == 0)
+        packet->Version = 2, fields = FgFieldCount;
+    else if (std::memcmp(line, FgProtocolTagVersion1, tagLength) == 0)
+        packet->Version = 1, fields = FgFieldCountVersion1;
+    else
         return FgLineBadTag;
     packet->NonFinite = 0;
     std::memset(packet->Ident, 0, sizeof packet->Ident);
+    for (int field = fields; field < FgFieldCount; ++field)
+        packet->Value[field] = 0;
     size_t at = tagLength + 1;
-    for (int field = 0; field < FgFieldCount; ++field) {
+    for (int field = 0; field < fields; ++field) {
         if (at > length)
             return FgLineFieldCount;  // the line ended after a separator too early
         const char* start = line + at;
         const void* comma = std::memchr(start, ',', length - at);
         size_t fieldLength = comma ? static_cast<const char*>(comma) - start : length - at;
-        if (!comma && field != FgFieldCount - 1)
+        if (!comma && field != fields - 1)
             return FgLineFieldCount;
         double value = 0;
         bool ok = Fields[field].kind == FgNumber ? ParseNumber(start, fieldLength, &value, &packet->NonFinite)

@@ -23,6 +23,11 @@ constexpr uint32_t SimRequestArea = 32512;
 struct SimOffsetSpace {
     unsigned char Bytes[SimSpaceSize];
     uint16_t LibraryAnnouncement;
+    // The shared flag byte 0x73D5 is changed by reading it, changing one's own bits and
+    // writing it back, without a lock: true from a read that covered it until the next
+    // write that covers it, while such a change may be under way. The FlightGear bridge
+    // waits for it before it changes the byte for another computer.
+    bool SharedFlagsReadOpen;
 };
 
 // The stand-in's own words (no real module has them): how many reads have covered unit 2's
@@ -198,6 +203,7 @@ struct SimOptions {
     std::string WindowClass = "UIPCMAIN";
     SimHostileMode Hostile = SimHostileMode::None;
     std::string FlightGear;             // --flightgear [HOST:]PORT: bridge FlightGear instead of flying
+    std::string FlightGearShare;        // --flightgear-share SLOT:HOST:PORT: the flag byte through FlightGear
     bool ShowNames = false;             // --show-names: print the module's names and each new block name
 };
 

@@ -56,14 +56,20 @@ static void CountSoftKeySamples(uint32_t offset, uint32_t size, SimOffsetSpace& 
             SimPut(space, counters[i], SimGet(space, counters[i], 2) + 1, 2);
 }
 
+static constexpr uint32_t SharedFlagsByte = 0x73D5;
+
 static void PerformRead(unsigned char* data, uint32_t offset, uint32_t size, SimOffsetSpace& space)
 {
     std::memcpy(data, space.Bytes + offset, size);
+    if (SharedFlagsByte >= offset && SharedFlagsByte - offset < size)
+        space.SharedFlagsReadOpen = true;
     CountSoftKeySamples(offset, size, space);
 }
 
 static void PerformWrite(const unsigned char* data, uint32_t offset, uint32_t size, SimOffsetSpace& space)
 {
+    if (SharedFlagsByte >= offset && SharedFlagsByte - offset < size)
+        space.SharedFlagsReadOpen = false;
     for (uint32_t i = 0; i < size; ++i) {
         uint32_t at = offset + i;
         if (at >= VersionWordsStart && at < VersionWordsEnd) {

@@ -2,7 +2,7 @@
 // Each good packet becomes the values the built-in flight would publish (the same
 // SimPublishValues writes them), and the cockpit properties that FlightGear's bindings
 // set become the panel bytes. Lines that do not read are counted and skipped; without
-// good packets for FgStaleAfterMs the displays are switched dark until packets return.
+// good packets for the stale time-out the displays are switched dark until packets return.
 // Owns: FgBridge. Writes: the offset space it is given.
 #include "sim_flightgear.h"
 
@@ -19,7 +19,9 @@ FgBridgeState FgBridge;
 
 void FgBridgeReset()
 {
+    // The share's sender is set up after this (FgBridgeShare), so only the socket stays.
     int socket = FgBridge.Socket;
+    PlatformUdpClose(FgBridge.Share.Sender);
     FgBridge = FgBridgeState{};
     FgBridge.Socket = socket;
 }
@@ -55,6 +57,13 @@ static void EngineValues(const FgPacket& p, int n, SimEngineValues* e)
 }
 static_assert(FgN1_1 - FgN1_0 == FgThrottle_0 - FgN1_0 + 1, "engine fields are nine in a row");
 
+// Below this true airspeed an AI or multiplayer aircraft is taken to be on the ground
+// (parked at a gate, taxiing, early in its take-off run) and is no traffic target: a
+// collision-avoidance display sees aircraft in the air, and an airliner parked at the
+// terminal would otherwise sit on the display as a target beside the runway. FlightGear
+// does not tell whether an AI aircraft is on the ground; its speed is the honest sign.
+constexpr double FgTrafficAirborneKt = 40;
+
 // Traffic: the valid AI and multiplayer aircraft fill the table's slots in order; the
 // slot after the last one ends the table. A target's change byte steps when it moved.
 static void TrafficValues(const FgPacket& p, SimAircraftValues* values, FgBridgeState* state)
@@ -63,6 +72,9 @@ static void TrafficValues(const FgPacket& p, SimAircraftValues* values, FgBridge
     for (int source = 0; source < FgTrafficSources; ++source) {
         const int base = FgValid_aircraft0 + source * (FgValid_aircraft1 - FgValid_aircraft0);
         if (p.Value[base] == 0)
+            continue;
+        // The first protocol version sends no traffic speeds: every valid target shows.
+        if (p.Version >= 2 && p.Value[FgTasKt_aircraft0 + source] < FgTrafficAirborneKt)
             continue;
         double lat = p.Value[base + 1], lon = p.Value[base + 2], alt = p.Value[base + 3];
         double* last = state->TrafficLast[source];
@@ -107,7 +119,16 @@ static void AirData(const double* v, SimAircraftValues* values)
     values->Lat = v[FgLatDeg], values->Lon = v[FgLonDeg];
     values->HeadingTrue = v[FgHeadingTrueDeg];
     values->MagVar = v[FgMagVarDeg];
-    values->ApHeading = v[FgHeadingBugDeg];
+    // The heading bug is set on the heading indicator's card, a gyro that FlightGear shows
+    // as true heading plus the indicator's offset (minus the variation when aligned with
+    // the compass, plus the drift since). The autopilot turns until the bug is under the
+    // lubber line, so the magnetic heading it will hold, shown here, is the bug less the
+    // offset and the variation: the bug itself when the card is aligned. An aircraft
+    // without the instrument sends offset 0: its bug is taken as magnetic. Until the pilot
+    // turns the knob the c172p's bug is 0: north, as on its own indicator.
+    double offset = v[FgHeadingIndicatorOffsetDeg];
+    double bug = offset != 0 ? v[FgHeadingBugDeg] - offset - v[FgMagVarDeg] : v[FgHeadingBugDeg];
+    values->ApHeading = std::fmod(std::fmod(bug, 360) + 360, 360);
     values->AltitudeFt = v[FgAltitudeFt];
     values->VsFpm = v[FgVsFps] * 60;
     values->GroundSpeedKt = v[FgGroundSpeedKt];
@@ -243,6 +264,36 @@ static void NoteRejected(FgLineResult result, size_t length)
         std::fprintf(stderr, "orvex-sim: flightgear: skipped a line of %zu bytes: %s\n", length, FgLineResultName(result));
 }
 
+// The displays show anything only while the aircraft's battery master is on: a packet
+// alone does not make them live (the c172p starts FlightGear with its battery off and
+// switches it on 10-14 s later), so "live" is said when they are.
+static void NotePower()
+{
+    bool powered = FgBridge.Values.Battery != 0;
+    if (powered == FgBridge.Powered)
+        return;
+    FgBridge.Powered = powered;
+    if (powered)
+        std::fprintf(stderr, "orvex-sim: flightgear: the battery master is on, the displays are live\n");
+    else
+        std::fprintf(stderr, "orvex-sim: flightgear: the battery master is off, the displays are dark\n");
+}
+
+// FlightGear sends at most once per frame of its own: a machine too busy to give it its
+// frames shows as packets coming slowly. Said once, after the first stretch of a stream.
+static void CheckPacketRate(double nowMs)
+{
+    if (FgBridge.RateAdvised || nowMs - FgBridge.LiveSinceMs < FgRateWindowMs)
+        return;
+    FgBridge.RateAdvised = true;
+    double rate = (FgBridge.Counters.Packets - FgBridge.LiveSincePackets) * 1000.0 / (nowMs - FgBridge.LiveSinceMs);
+    if (rate < FgSlowPacketsPerSecond)
+        std::fprintf(stderr,
+                     "orvex-sim: flightgear: only %.1f packets a second arrive: FlightGear is short of processor "
+                     "time; run the display units with --fps 10 and FlightGear with --max-fps=20 (docs/FLIGHTGEAR.md)\n",
+                     rate);
+}
+
 static void HandleLine(const char* line, size_t length, double nowMs, SimOffsetSpace& space)
 {
     ++FgBridge.Counters.Lines;
@@ -254,17 +305,33 @@ static void HandleLine(const char* line, size_t length, double nowMs, SimOffsetS
     }
     ++FgBridge.Counters.Packets;
     FgBridge.Counters.NonFinite += packet.NonFinite;
+    // Every silence FlightGear came back from within FgStaleMaxMs was a stall, also one
+    // that outlasted the time-out then: the time-out grows to ride out the next like it.
+    double silence = nowMs - FgBridge.LastPacketMs;
+    if (FgBridge.Counters.Packets > 1 && silence < FgStaleMaxMs)
+        FgBridge.LongestStallMs = std::max(FgBridge.LongestStallMs, silence);
+    // The units' own changes to the shared byte are counted before the bridge writes it.
+    FgShareNoteLocal(FgBridge.Share, space);
     FgPacketValues(packet, &FgBridge.Values, &FgBridge);
     SimPublishValues(space, FgBridge.Values);
     FgApplyCockpit(packet, space);
+    FgShareOffer(FgBridge.Share, packet, nowMs, space);
     if (!FgBridge.Live) {
+        const char* power = FgBridge.Values.Battery != 0
+                                ? "the displays are live"
+                                : "the aircraft's battery master is off, the displays stay dark until it is on";
         if (FgBridge.Counters.Packets == 1)
-            std::fprintf(stderr, "orvex-sim: flightgear: first packet, the displays are live\n");
+            std::fprintf(stderr, "orvex-sim: flightgear: first packet, %s\n", power);
         else
-            std::fprintf(stderr, "orvex-sim: flightgear: packets again after %.1f s, the displays are live\n",
-                         (nowMs - FgBridge.LastPacketMs) / 1000);
+            std::fprintf(stderr, "orvex-sim: flightgear: packets again after %.1f s, %s\n",
+                         (nowMs - FgBridge.LastPacketMs) / 1000, power);
         FgBridge.Live = true;
+        FgBridge.Powered = FgBridge.Values.Battery != 0;
+        FgBridge.LiveSinceMs = nowMs;
+        FgBridge.LiveSincePackets = FgBridge.Counters.Packets - 1;
     }
+    NotePower();
+    CheckPacketRate(nowMs);
     FgBridge.LastPacketMs = nowMs;
 }
 
@@ -281,17 +348,23 @@ void FgHandleDatagram(const char* data, size_t length, double nowMs, SimOffsetSp
     }
 }
 
+double FgStaleTimeoutMs()
+{
+    return std::clamp(2 * FgBridge.LongestStallMs, FgStaleMinMs, FgStaleMaxMs);
+}
+
 void FgCheckStale(double nowMs, SimOffsetSpace& space)
 {
-    if (!FgBridge.Live || nowMs - FgBridge.LastPacketMs < FgStaleAfterMs)
+    if (!FgBridge.Live || nowMs - FgBridge.LastPacketMs < FgStaleTimeoutMs())
         return;
     FgBridge.Live = false;
+    FgBridge.Powered = false;
     // A FlightGear that comes back may be a new one whose knob properties start again at
     // 0: its first packet sets the baseline again instead of turning the knobs.
     FgBridge.HaveCockpit = false;
     ++FgBridge.Counters.Stalls;
-    std::fprintf(stderr, "orvex-sim: flightgear: no packet for %.1f s, the displays are dark until packets return\n",
-                 FgStaleAfterMs / 1000);
+    std::fprintf(stderr, "orvex-sim: flightgear: no packet for %.0f s, the displays are dark until packets return\n",
+                 FgStaleTimeoutMs() / 1000);
     PublishStale(space);
 }
 
@@ -334,6 +407,21 @@ void FgBridgePoll(double nowMs, SimOffsetSpace& space)
         FgHandleDatagram(buffer, static_cast<size_t>(got), nowMs, space);
     }
     FgCheckStale(nowMs, space);
+    FgShareState& share = FgBridge.Share;
+    if (share.Sender < 0)
+        return;
+    FgShareNoteLocal(share, space);
+    FgShareTakePending(share, nowMs, space);
+    if (share.Dirty || nowMs - share.LastSentMs >= FgShareResendMs) {
+        char line[128];
+        size_t length = FgShareLine(share, line, sizeof line);
+        // A FlightGear not (yet) listening refuses the datagram: the copy goes out again
+        // with the next change or resend.
+        PlatformUdpSend(share.Sender, line, length);
+        share.Dirty = false;
+        share.LastSentMs = nowMs;
+        ++share.Sent;
+    }
 }
 
 void FgBridgeClose()
@@ -347,6 +435,134 @@ void FgBridgeClose()
                  "(%ld not ours, %ld wrong field count, %ld bad field, %ld too long), %ld stalls\n",
                  c.Packets, c.Rejected[FgLineNoScenery], rejected, c.Rejected[FgLineBadTag], c.Rejected[FgLineFieldCount],
                  c.Rejected[FgLineBadField], c.Rejected[FgLineTooLong], c.Stalls);
+    if (FgBridge.Share.Slot != 0)
+        std::fprintf(stderr, "orvex-sim: flightgear: shared flag byte: %ld copies sent as slot %d, %ld bits taken from the other\n",
+                     FgBridge.Share.Sent, FgBridge.Share.Slot, FgBridge.Share.Taken);
     PlatformUdpClose(FgBridge.Socket);
     FgBridge.Socket = -1;
+    PlatformUdpClose(FgBridge.Share.Sender);
+    FgBridge.Share.Sender = -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// The shared flag byte
+// ---------------------------------------------------------------------------------------
+
+void FgShareNoteLocal(FgShareState& share, const SimOffsetSpace& space)
+{
+    uint8_t now = space.Bytes[FgSharedFlagsOffset];
+    if (!share.HaveLeft) {
+        // What is set when the bridge first looks counts as one change, so another
+        // computer takes it (a count of 0 would read as no bridge there).
+        for (int b = 0; b < FgShareBits; ++b)
+            share.Changes[b] = (now >> b) & 1;
+        share.Left = now;
+        share.HaveLeft = true;
+        share.Dirty = true;
+        return;
+    }
+    uint8_t changed = static_cast<uint8_t>((now ^ share.Left) & FgShareMask);
+    for (int b = 0; b < FgShareBits; ++b)
+        if (changed & (1 << b))
+            share.Changes[b] = share.Changes[b] >= FgShareCountWrap ? 1 : share.Changes[b] + 1;
+    if (changed)
+        share.Dirty = true;
+    share.Left = now;
+}
+
+void FgShareTake(FgShareState& share, const FgPacket& packet, SimOffsetSpace& space)
+{
+    if (share.Slot == 0)
+        return;
+    uint8_t byte = space.Bytes[FgSharedFlagsOffset];
+    for (int slot = 1; slot <= FgShareSlots; ++slot) {
+        if (slot == share.Slot)
+            continue;  // our own copy, echoed
+        const int base = FgShareFlags_1 + (slot - 1) * (FgShareFlags_2 - FgShareFlags_1);
+        long counts[FgShareBits];
+        bool any = false;
+        for (int b = 0; b < FgShareBits; ++b) {
+            double count = packet.Value[base + 1 + b];
+            counts[b] = count > 0 && count <= FgShareCountWrap ? static_cast<long>(count) : 0;
+            any = any || counts[b] != 0;
+        }
+        if (!any)
+            continue;
+        double flags = packet.Value[base];
+        uint8_t theirs = flags > 0 && flags < 256 ? static_cast<uint8_t>(flags) : 0;
+        long* seen = share.Seen[slot - 1];
+        for (int b = 0; b < FgShareBits; ++b) {
+            if (counts[b] == seen[b])
+                continue;
+            seen[b] = counts[b];
+            uint8_t bit = static_cast<uint8_t>(1 << b);
+            byte = static_cast<uint8_t>((byte & ~bit) | (theirs & bit));
+            ++share.Taken;
+        }
+    }
+    space.Bytes[FgSharedFlagsOffset] = byte;
+    share.Left = byte;
+    share.HaveLeft = true;
+}
+static_assert(FgShareChanges5_1 == FgShareFlags_1 + FgShareBits, "a slot is its flags and one count per bit");
+
+void FgShareOffer(FgShareState& share, const FgPacket& packet, double nowMs, SimOffsetSpace& space)
+{
+    if (share.Slot == 0)
+        return;
+    if (!space.SharedFlagsReadOpen) {
+        share.TakePending = false;
+        FgShareTake(share, packet, space);
+        return;
+    }
+    // The newest packet carries every count so far: it replaces one still waiting.
+    if (!share.TakePending)
+        share.PendingSinceMs = nowMs;
+    share.TakePending = true;
+    share.Pending = packet;
+    // What the bridge itself wrote from this packet (FlightGear's acknowledge) is no
+    // change of this computer's units.
+    share.Left = space.Bytes[FgSharedFlagsOffset];
+    share.HaveLeft = true;
+}
+
+void FgShareTakePending(FgShareState& share, double nowMs, SimOffsetSpace& space)
+{
+    if (!share.TakePending || (space.SharedFlagsReadOpen && nowMs - share.PendingSinceMs < FgShareTakeWaitMs))
+        return;
+    share.TakePending = false;
+    FgShareTake(share, share.Pending, space);
+}
+
+size_t FgShareLine(const FgShareState& share, char* line, size_t capacity)
+{
+    const long* c = share.Changes;
+    int length = std::snprintf(line, capacity, "%u,%ld,%ld,%ld,%ld,%ld,%ld\n", share.Left & FgShareMask, c[0], c[1],
+                               c[2], c[3], c[4], c[5]);
+    return length > 0 ? std::min(static_cast<size_t>(length), capacity - 1) : 0;
+}
+
+bool FgBridgeShare(const std::string& spec, std::string* why)
+{
+    // SLOT:HOST:PORT
+    size_t first = spec.find(':'), last = spec.rfind(':');
+    std::string slot = spec.substr(0, first);
+    std::string host = first == last ? "" : spec.substr(first + 1, last - first - 1);
+    char* end = nullptr;
+    long port = first == last ? -1 : std::strtol(spec.c_str() + last + 1, &end, 10);
+    if ((slot != "1" && slot != "2") || host.empty() || port < 1 || port > 65535 || *end != 0) {
+        *why = "--flightgear-share wants SLOT:HOST:PORT with SLOT 1 or 2, HOST FlightGear's address and PORT its "
+               "input port for that slot, not '" + spec + "'";
+        return false;
+    }
+    int sender = PlatformUdpSender(host, static_cast<int>(port));
+    if (sender < 0) {
+        *why = "--flightgear-share: cannot send to " + host + ":" + std::to_string(port) + " (HOST must be a numeric IPv4 address)";
+        return false;
+    }
+    FgBridge.Share.Slot = slot[0] - '0';
+    FgBridge.Share.Sender = sender;
+    std::fprintf(stderr, "orvex-sim: flightgear: sharing the flag byte 0x73D5 as slot %s through FlightGear's input %s:%ld\n",
+                 slot.c_str(), host.c_str(), port);
+    return true;
 }

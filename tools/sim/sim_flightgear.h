@@ -41,6 +41,11 @@
     X(Alt_##kind##n, "/ai/models/" #kind "[" #n "]/position/altitude-ft", Number)             \
     X(VsFps_##kind##n, "/ai/models/" #kind "[" #n "]/velocities/vertical-speed-fps", Number)
 
+// The traffic sources in order: four AI aircraft, then four multiplayer aircraft.
+#define ORVEX_FG_EACH_TRAFFIC_SOURCE(FIELDS, X)                                               \
+    FIELDS(X, aircraft, 0) FIELDS(X, aircraft, 1) FIELDS(X, aircraft, 2) FIELDS(X, aircraft, 3) \
+    FIELDS(X, multiplayer, 0) FIELDS(X, multiplayer, 1) FIELDS(X, multiplayer, 2) FIELDS(X, multiplayer, 3)
+
 #define ORVEX_FG_UNIT_FIELDS(X, du)                                                           \
     X(Key0_##du, "/orvex/" #du "/key[0]", Flag) X(Key1_##du, "/orvex/" #du "/key[1]", Flag)   \
     X(Key2_##du, "/orvex/" #du "/key[2]", Flag) X(Key3_##du, "/orvex/" #du "/key[3]", Flag)   \
@@ -87,18 +92,34 @@
     X(WaypointIdent, "/autopilot/route-manager/wp/id", Text)                                  \
     X(WaypointDistNm, "/autopilot/route-manager/wp/dist", Number)                             \
     X(WaypointEteSeconds, "/autopilot/route-manager/wp/eta-seconds", Number)                  \
-    ORVEX_FG_TRAFFIC_FIELDS(X, aircraft, 0)                                                   \
-    ORVEX_FG_TRAFFIC_FIELDS(X, aircraft, 1)                                                   \
-    ORVEX_FG_TRAFFIC_FIELDS(X, aircraft, 2)                                                   \
-    ORVEX_FG_TRAFFIC_FIELDS(X, aircraft, 3)                                                   \
-    ORVEX_FG_TRAFFIC_FIELDS(X, multiplayer, 0)                                                \
-    ORVEX_FG_TRAFFIC_FIELDS(X, multiplayer, 1)                                                \
-    ORVEX_FG_TRAFFIC_FIELDS(X, multiplayer, 2)                                                \
-    ORVEX_FG_TRAFFIC_FIELDS(X, multiplayer, 3)                                                \
+    ORVEX_FG_EACH_TRAFFIC_SOURCE(ORVEX_FG_TRAFFIC_FIELDS, X)                                  \
     ORVEX_FG_UNIT_FIELDS(X, du2)                                                              \
     ORVEX_FG_UNIT_FIELDS(X, du3)                                                              \
     X(Reversion, "/orvex/reversion", Flag)                                                    \
-    X(Acknowledge, "/orvex/acknowledge", Flag)
+    X(Acknowledge, "/orvex/acknowledge", Flag)                                                \
+    ORVEX_FG_FIELDS_ADDED_IN_2(X)
+
+// Fields added with the protocol's second version, after every field of the first, so a
+// line of the first version (an older protocol file still in FlightGear's data folder)
+// still reads: its missing fields read 0 and FgPacket::Version says which it was.
+#define ORVEX_FG_TRAFFIC_SPEED_FIELD(X, kind, n)                                              \
+    X(TasKt_##kind##n, "/ai/models/" #kind "[" #n "]/velocities/true-airspeed-kt", Number)
+// One display computer's copy of the shared flag byte 0x73D5 as its bridge last sent it
+// to FlightGear, and per shared bit the number of times that computer's own units or
+// panel changed the bit (see FgShareState).
+#define ORVEX_FG_SHARE_FIELDS(X, n)                                                           \
+    X(ShareFlags_##n, "/orvex/share" #n "/flags", Number)                                     \
+    X(ShareChanges0_##n, "/orvex/share" #n "/changes[0]", Number)                             \
+    X(ShareChanges1_##n, "/orvex/share" #n "/changes[1]", Number)                             \
+    X(ShareChanges2_##n, "/orvex/share" #n "/changes[2]", Number)                             \
+    X(ShareChanges3_##n, "/orvex/share" #n "/changes[3]", Number)                             \
+    X(ShareChanges4_##n, "/orvex/share" #n "/changes[4]", Number)                             \
+    X(ShareChanges5_##n, "/orvex/share" #n "/changes[5]", Number)
+#define ORVEX_FG_FIELDS_ADDED_IN_2(X)                                                         \
+    X(HeadingIndicatorOffsetDeg, "/instrumentation/heading-indicator/offset-deg", Number)       \
+    ORVEX_FG_EACH_TRAFFIC_SOURCE(ORVEX_FG_TRAFFIC_SPEED_FIELD, X)                             \
+    ORVEX_FG_SHARE_FIELDS(X, 1)                                                               \
+    ORVEX_FG_SHARE_FIELDS(X, 2)
 
 enum FgField {
 #define ORVEX_FG_ENUM(name, path, kind) Fg##name,
@@ -111,8 +132,11 @@ const char* FgFieldProperty(int field);
 FgFieldKind FgFieldKindOf(int field);
 
 // Every line starts with this tag (a constant chunk of the protocol file), so a packet
-// from another protocol, or from an older version of ours, is told apart at once.
-constexpr const char* FgProtocolTag = "ORVEX1";
+// from another protocol, or from another version of ours, is told apart at once. The
+// first version's lines ("ORVEX1", the fields up to FgAcknowledge) are still taken.
+constexpr const char* FgProtocolTag = "ORVEX2";
+constexpr const char* FgProtocolTagVersion1 = "ORVEX1";
+constexpr int FgFieldCountVersion1 = FgHeadingIndicatorOffsetDeg;
 constexpr int FgTrafficSources = 8;   // four AI aircraft, then four multiplayer aircraft
 constexpr size_t FgMaxLine = 4096;    // longer lines are refused whole
 
@@ -120,6 +144,7 @@ struct FgPacket {
     double Value[FgFieldCount];       // Text fields read 0 here
     char Ident[7];                    // the waypoint identifier, up to 6 characters
     int NonFinite;                    // "nan"/"inf" fields, read as 0
+    int Version;                      // 1 or 2: the protocol version the line came in
 };
 
 enum FgLineResult {
@@ -141,13 +166,89 @@ FgLineResult FgParseLine(const char* line, size_t length, FgPacket* packet);
 // The bridge (sim_flightgear.cpp)
 // ---------------------------------------------------------------------------------------
 
-// Without a good packet for this long the data is stale: the bridge switches the
-// displays' power off (battery and avionics masters 0), so both units go dark instead
-// of showing frozen values as if they were live. FlightGear sends 10 packets a second;
-// three seconds is thirty lost in a row. A busy two-core machine was seen to stall
-// FlightGear's output for about two seconds in flight, which should not blank the
-// displays; a crashed or restarting FlightGear is still seen at once.
-constexpr double FgStaleAfterMs = 3000;
+// Without a good packet for the stale time-out the data is stale: the bridge switches the
+// displays' power off (battery and avionics masters 0), so both units go dark instead of
+// showing frozen values as if they were live. FlightGear does not send at the rate asked
+// for but once per frame of its own when that is slower, and its output stalls while it
+// loads scenery: on a loaded two-core machine 3-9 packets a second came with stalls of
+// 3-6 s, on a machine loaded to 18 runnable processes under one packet a second with
+// stalls up to 14 s. A fixed time-out short enough to see a killed FlightGear soon takes
+// the displays dark and through their 3.3 s power-on fade at every such stall, so the
+// time-out follows the stream: twice the longest silence FlightGear came back from in
+// this run, never below FgStaleMinMs and never above FgStaleMaxMs. A silence longer than
+// FgStaleMaxMs is a FlightGear that went away (a restart takes minutes), not a stall.
+constexpr double FgStaleMinMs = 10000;
+constexpr double FgStaleMaxMs = 60000;
+
+// When FlightGear's packets come this slowly, averaged over the first FgRateWindowMs of
+// a live stream, the machine is short of processor time: the bridge says so once, with
+// the advice to run the units at a lower frame rate.
+constexpr double FgSlowPacketsPerSecond = 8;
+constexpr double FgRateWindowMs = 20000;
+
+// ---------------------------------------------------------------------------------------
+// The shared flag byte across display computers
+// ---------------------------------------------------------------------------------------
+// On one module the panel and both units read and write one byte, 0x73D5. With two display
+// computers each has its own bridge and its own copy of the byte, so FlightGear carries it
+// between them: each bridge sends its copy into FlightGear's property tree under its own
+// slot (/orvex/share1 or /orvex/share2, through an input protocol of its own) and FlightGear
+// sends every slot back to every bridge in its output packets.
+//
+// The merge works bit by bit on changes, not on values. Each bridge counts, per bit, how
+// often its own units and panel changed the bit; a bridge that sees another slot's count
+// for a bit move takes that slot's value of the bit. So whoever changed a bit last wins,
+// as on one module, and an edge is never lost to sampling: an acknowledge bit set and
+// cleared again between two of FlightGear's frames still moves the count, and the other
+// computer takes the cleared bit. A bit the bridge itself took from another slot is not
+// counted as its own change, so nothing echoes back and forth. A slot whose counts are all
+// 0 has no bridge behind it (or FlightGear has just restarted and not heard from it yet)
+// and is ignored.
+constexpr int FgShareSlots = 2;
+constexpr int FgShareBits = 6;   // bits 0-5: configuration notice, N1 manual, masters, acknowledge
+constexpr uint8_t FgShareMask = (1 << FgShareBits) - 1;
+constexpr uint32_t FgSharedFlagsOffset = 0x73D5;
+// Counts wrap here, well inside the int FlightGear's property holds; only a change of a
+// count matters.
+constexpr long FgShareCountWrap = 1000000000;
+// A change goes out at once; without one the copy is sent again this often, so a lost
+// datagram or a restarted FlightGear is made good.
+constexpr double FgShareResendMs = 500;
+// A unit that read the byte and has not yet written it back would write a bit taken
+// meanwhile back as it was, and an acknowledge from the other computer would be lost: the
+// bridge takes bits only while no such change is under way, or once one has been open
+// this long (a client that only reads the byte, as the MFD's crew-alert prompt does).
+constexpr double FgShareTakeWaitMs = 100;
+
+struct FgShareState {
+    int Slot = 0;                      // 1 or 2; 0 when not sharing
+    int Sender = -1;                   // UDP socket to FlightGear's input port
+    uint8_t Left = 0;                  // 0x73D5 as the bridge last left it
+    bool HaveLeft = false;
+    long Changes[FgShareBits] = {};    // this computer's own changes per bit
+    long Seen[FgShareSlots][FgShareBits] = {};  // other slots' counts as last taken
+    bool Dirty = true;
+    double LastSentMs = -1e18;
+    long Sent = 0;
+    long Taken = 0;                    // bits taken from other slots
+    // The newest packet's slots, waiting to be taken while a unit's change of the byte is
+    // under way, and since when it waits.
+    bool TakePending = false;
+    FgPacket Pending;
+    double PendingSinceMs = 0;
+};
+
+// Counts the changes this computer's units and panel made to the shared byte since the
+// bridge last looked at it.
+void FgShareNoteLocal(FgShareState& share, const SimOffsetSpace& space);
+// Takes the bits whose count moved in another slot of this packet into the space.
+void FgShareTake(FgShareState& share, const FgPacket& packet, SimOffsetSpace& space);
+// Takes the newest packet's slots now, or keeps them for later while a unit is changing
+// the byte (see FgShareTakeWaitMs).
+void FgShareOffer(FgShareState& share, const FgPacket& packet, double nowMs, SimOffsetSpace& space);
+void FgShareTakePending(FgShareState& share, double nowMs, SimOffsetSpace& space);
+// The line this bridge sends to FlightGear: "FLAGS,COUNT0,...,COUNT5\n". Returns its length.
+size_t FgShareLine(const FgShareState& share, char* line, size_t capacity);
 
 struct FgBridgeCounters {
     long Datagrams = 0;
@@ -161,8 +262,14 @@ struct FgBridgeCounters {
 struct FgBridgeState {
     int Socket = -1;
     FgBridgeCounters Counters;
-    bool Live = false;                 // a good packet within FgStaleAfterMs
+    bool Live = false;                 // a good packet within the stale time-out
+    double LongestStallMs = 0;         // the longest silence FlightGear came back from
+    bool Powered = false;              // live, and the aircraft's battery master on
     double LastPacketMs = 0;
+    double LiveSinceMs = 0;            // the first packet of this live stream
+    long LiveSincePackets = 0;         // Counters.Packets then
+    bool RateAdvised = false;          // the slow-packets advice printed (once per run)
+    FgShareState Share;
     SimAircraftValues Values;          // as last published from a packet
     // Cockpit inputs as the previous packet had them: bytes are written only when
     // FlightGear's value changes, so orvex-panel can still be used alongside.
@@ -183,12 +290,17 @@ void FgPacketValues(const FgPacket& packet, SimAircraftValues* values, FgBridgeS
 void FgApplyCockpit(const FgPacket& packet, SimOffsetSpace& space);
 // One datagram as received (it may hold several lines): every good line is published.
 void FgHandleDatagram(const char* data, size_t length, double nowMs, SimOffsetSpace& space);
-// Marks the data stale when no good packet came for FgStaleAfterMs.
+// The stale time-out as the stream so far sets it.
+double FgStaleTimeoutMs();
+// Marks the data stale when no good packet came for the stale time-out.
 void FgCheckStale(double nowMs, SimOffsetSpace& space);
 
 // Opens the UDP socket for "[HOST:]PORT" (HOST the local address to listen on, all
 // interfaces without it). False with a message on a bad spelling or a busy port.
 bool FgBridgeOpen(const std::string& where, std::string* why);
+// Shares the flag byte through FlightGear: "SLOT:HOST:PORT", this bridge's slot (1 or 2)
+// and FlightGear's input port for it. False with a message on a bad spelling.
+bool FgBridgeShare(const std::string& spec, std::string* why);
 // Reads every datagram waiting on the socket, then checks for staleness.
 void FgBridgePoll(double nowMs, SimOffsetSpace& space);
 void FgBridgeClose();

@@ -34,6 +34,13 @@ int main(int argc, char** argv)
                    "interfaces without it); see docs/FLIGHTGEAR.md")
         ->type_name("[HOST:]PORT")
         ->excludes("--at", "--freeze", "--rate", "--flight", "--traffic");
+    app.add_option("--flightgear-share", options.FlightGearShare,
+                   "with --flightgear on two display computers fed by one FlightGear: send this computer's copy of the "
+                   "shared flag byte 0x73D5 (master caution, warning, acknowledge, configuration notice) to FlightGear's "
+                   "input for SLOT (1 or 2, protocol orvex-share1 or orvex-share2) at HOST:PORT, and take the other "
+                   "computer's from FlightGear's packets; see docs/FLIGHTGEAR.md")
+        ->type_name("SLOT:HOST:PORT")
+        ->needs("--flightgear");
     app.footer(
         "Setting a value by hand: start with --freeze (the flight then writes nothing after its\n"
         "first publication) and poke the offset in the simulator's own encoding with orvex-panel,\n"

@@ -111,7 +111,9 @@ int SimRun(const SimOptions& options)
 {
     const bool bridge = !options.FlightGear.empty();
     std::string why;
-    if (bridge ? !FgBridgeOpen(options.FlightGear, &why) : !SimLoadFlight(options)) {
+    if (bridge ? !FgBridgeOpen(options.FlightGear, &why) ||
+                     (!options.FlightGearShare.empty() && !FgBridgeShare(options.FlightGearShare, &why))
+               : !SimLoadFlight(options)) {
         if (bridge)
             std::fprintf(stderr, "orvex-sim: %s\n", why.c_str());
         return 1;
