@@ -137,6 +137,9 @@ static std::error_code CurrentPathError;
 bool RenderFrame()
 {
     TextFrameStart();
+    // The bezel's pixels are made (once per display size) before the clear wipes their pass.
+    if (Shell.BezelShown)
+        PrepareBezelPixels();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Simulator: acquire this frame's aircraft state, or try to connect again.
