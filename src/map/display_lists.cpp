@@ -1,6 +1,6 @@
-// Builds every display list of the displays once at start-up: the compass rose with its
-// labels and arc masks, the navaid, airport, waypoint and aircraft symbols, the heading
-// marker arrows and the unit quad, box and triangle.
+// Builds every display list of the displays once at start-up: the navaid, airport,
+// waypoint and aircraft symbols, the heading marker arrows and the unit quad, box and
+// triangle; and draws the compass rose with its labels and arc masks each frame.
 // Owns: MapLists. Reads: Font (rose labels), Window.SharedQuadric.
 #include "map/display_lists.h"
 
@@ -186,18 +186,37 @@ void RecordLabel(const char* text)
     glPopAttrib();
 }
 
-void BuildRose()
+} // namespace
+
+// Ticks and labels that the masks hide whole are left out: the masks are opaque and come
+// after them, so those pixels end black whichever way. A tick's smoothed edge reaches a
+// pixel or two beyond its line and a label reaches about half its width either side of
+// its bearing, so each must lie this far (degrees on the screen) inside a mask's edge.
+constexpr float TickHiddenMargin = 4.0f, LabelHiddenMargin = 20.0f;
+
+void DrawRoseFigure()
 {
-    MapLists.RoseList = BeginList();
+    // The masks stand upright on the rose's centre whatever the rose's turn, so a bearing is
+    // hidden when its direction on the screen lies below a mask's upper edge.
+    GLfloat rose[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, rose);
+    const float arcHalf = std::atan2(RoseMaskX, RoseMaskY) * 57.29578f;
+    auto hidden = [&](int a, float margin) {
+        const float s = std::sin(static_cast<float>(a) * 0.01745329f), c = std::cos(static_cast<float>(a) * 0.01745329f);
+        const float x = rose[0] * s + rose[4] * c, y = rose[1] * s + rose[5] * c;
+        return std::fabs(std::atan2(x, y)) * 57.29578f > arcHalf + margin;
+    };
     for (int a = 0; a < 360; a += 5) {
-        glPushMatrix();
-        glRotatef(static_cast<float>(-a), 0, 0, 1);  // clockwise by a
-        glBegin(GL_LINES);
-        glVertex2f(0, a % 10 == 0 ? 7.29f : 7.67f);
-        glVertex2f(0, 8.39f);
-        glEnd();
-        glPopMatrix();
-        if (a % 30 == 0) {
+        if (!hidden(a, TickHiddenMargin)) {
+            glPushMatrix();
+            glRotatef(static_cast<float>(-a), 0, 0, 1);  // clockwise by a
+            glBegin(GL_LINES);
+            glVertex2f(0, a % 10 == 0 ? 7.29f : 7.67f);
+            glVertex2f(0, 8.39f);
+            glEnd();
+            glPopMatrix();
+        }
+        if (a % 30 == 0 && !hidden(a, LabelHiddenMargin)) {
             char buffer[8];
             const char* label = RoseLabel(a, buffer);
             glPushMatrix();
@@ -218,10 +237,8 @@ void BuildRose()
     Strip(GL_POLYGON, right, 5);
     Strip(GL_POLYGON, left, 5);
     glPopAttrib();
-    glEndList();
 }
 
-} // namespace
 
 // A label counts as shown when the middle of its baseline lies on the open side of the
 // masks; the masks stand upright on the rose's centre whatever the rose's turn, so the
@@ -251,6 +268,5 @@ void BuildDisplayLists()
     BuildAircraftSymbol();
     MapLists.MarkerArrowLeft = BuildMarkerArrow(-5.85f, -32.0f);
     MapLists.MarkerArrowRight = BuildMarkerArrow(5.85f, 32.0f);
-    BuildRose();
     BuildUnitShapes();
 }

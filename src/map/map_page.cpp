@@ -75,8 +75,8 @@ void DrawRose()
     Scale(0.8f);
     glRotatef(Aircraft.MagHeading, 0, 0, 1);
     if (TextTraceActive())
-        TraceRoseLabels();   // before the list: it ends in the masks' black
-    glCallList(MapLists.RoseList);
+        TraceRoseLabels();   // before the rose: it ends in the masks' black
+    DrawRoseFigure();
 }
 
 void DrawLayers()

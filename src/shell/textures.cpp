@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -53,39 +54,53 @@ void LoadTexture(unsigned* slots, const char* path, int slot)
     FindClearWindow(image, 8, Textures.Clear[slot]);
 }
 
+namespace {
+// Grows a rectangle (inclusive ends) out from the middle of a width x height grid, one
+// row or column a side at a time, each side while what it adds is clear. False when the
+// middle itself is not clear.
+template <typename Clear>
+bool GrowClearRectangle(int width, int height, Clear clear, int& x0, int& y0, int& x1, int& y1)
+{
+    x0 = x1 = width / 2;
+    y0 = y1 = height / 2;
+    if (!clear(x0, y0))
+        return false;
+    auto clearRow = [&](int y, int from, int to) {
+        for (int x = from; x <= to; ++x)
+            if (!clear(x, y))
+                return false;
+        return true;
+    };
+    auto clearColumn = [&](int x, int from, int to) {
+        for (int y = from; y <= to; ++y)
+            if (!clear(x, y))
+                return false;
+        return true;
+    };
+    for (bool grew = true; grew;) {
+        grew = false;
+        if (x0 > 0 && clearColumn(x0 - 1, y0, y1))
+            --x0, grew = true;
+        if (x1 + 1 < width && clearColumn(x1 + 1, y0, y1))
+            ++x1, grew = true;
+        if (y0 > 0 && clearRow(y0 - 1, x0, x1))
+            --y0, grew = true;
+        if (y1 + 1 < height && clearRow(y1 + 1, x0, x1))
+            ++y1, grew = true;
+    }
+    return true;
+}
+} // namespace
+
 void FindClearWindow(const TgaImage& image, int margin, float window[4])
 {
     window[0] = window[1] = window[2] = window[3] = 0;
     if (image.BytesPerPixel != 4 || image.Width <= 0 || image.Height <= 0)
         return;
     auto clear = [&](int x, int y) { return image.Pixels[(static_cast<size_t>(y) * image.Width + x) * 4 + 3] == 0; };
-    auto clearRow = [&](int y, int x0, int x1) {
-        for (int x = x0; x <= x1; ++x)
-            if (!clear(x, y))
-                return false;
-        return true;
-    };
-    auto clearColumn = [&](int x, int y0, int y1) {
-        for (int y = y0; y <= y1; ++y)
-            if (!clear(x, y))
-                return false;
-        return true;
-    };
-    int x0 = image.Width / 2, x1 = x0, y0 = image.Height / 2, y1 = y0;
-    if (!clear(x0, y0))
+    int x0, y0, x1, y1;
+    if (!GrowClearRectangle(image.Width, image.Height, clear, x0, y0, x1, y1))
         return;
-    // Grow one pixel a side at a time, each side while the row or column it adds is clear.
-    for (bool grew = true; grew;) {
-        grew = false;
-        if (x0 > 0 && clearColumn(x0 - 1, y0, y1))
-            --x0, grew = true;
-        if (x1 + 1 < image.Width && clearColumn(x1 + 1, y0, y1))
-            ++x1, grew = true;
-        if (y0 > 0 && clearRow(y0 - 1, x0, x1))
-            --y0, grew = true;
-        if (y1 + 1 < image.Height && clearRow(y1 + 1, x0, x1))
-            ++y1, grew = true;
-    }
     x0 += margin;
     y0 += margin;
     x1 -= margin;
@@ -99,24 +114,46 @@ void FindClearWindow(const TgaImage& image, int margin, float window[4])
     window[3] = static_cast<float>(y1 + 1) / image.Height;
 }
 
+int BezelRectangles(const std::vector<uint8_t>& covered, int width, int height, int rects[4][4])
+{
+    if (width <= 0 || height <= 0 || covered.size() < static_cast<size_t>(width) * height)
+        return 0;
+    auto at = [&](int x, int y) { return covered[static_cast<size_t>(y) * width + x] != 0; };
+    int bx0 = width, by0 = height, bx1 = -1, by1 = -1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (at(x, y))
+                bx0 = std::min(bx0, x), by0 = std::min(by0, y), bx1 = std::max(bx1, x), by1 = std::max(by1, y);
+    if (bx1 < 0)
+        return 0;
+    auto set = [](int* r, int x0, int y0, int x1, int y1) { r[0] = x0, r[1] = y0, r[2] = x1, r[3] = y1; };
+    int hx0, hy0, hx1, hy1;
+    auto open = [&](int x, int y) { return !at(x, y); };
+    // Without a hole strictly inside the box the box itself is drawn.
+    if (!GrowClearRectangle(width, height, open, hx0, hy0, hx1, hy1) || hx0 <= bx0 || hy0 <= by0 || hx1 >= bx1 ||
+        hy1 >= by1) {
+        set(rects[0], bx0, by0, bx1 + 1, by1 + 1);
+        return 1;
+    }
+    set(rects[0], bx0, by0, bx1 + 1, hy0);           // below the hole
+    set(rects[1], bx0, hy1 + 1, bx1 + 1, by1 + 1);   // above it
+    set(rects[2], bx0, hy0, hx0, hy1 + 1);           // left of it
+    set(rects[3], hx1 + 1, hy0, bx1 + 1, hy1 + 1);   // right of it
+    return 4;
+}
+
 // The quad lies at depth 2.575, where the 45-degree projection spans +-1.0666 vertically:
 // the picture covers the middle 93.76 % of the display each way and a point p % across or
 // down the display is at (p - 3.12) / 93.76 of the picture. scripts/make-bezel places the
 // soft keys and the knob under their click regions with that.
-void DrawBezelOverlay()
+//
+// The frame is drawn as the strips round the clear window (four quads in all): the window
+// is most of the picture, and its transparent texels change no pixel.
+static void DrawBezelStrips()
 {
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -0.15f);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, Textures.Slots[TextureSlotOverlay]);
     glTranslatef(0.0f, 0.0f, -2.425f);
-    // The frame is drawn as the strips round the clear window (four quads in all): the
-    // window is most of the picture, and blending its transparent texels, each filtered from
-    // the mipmaps, cost a software rasteriser about as much as the whole display. The strips
-    // sample the texture exactly where the one quad did, so the pixels are the same.
     const float* w = Textures.Clear[TextureSlotOverlay];
     const bool hole = w[2] > w[0] && w[3] > w[1];
     const float strips[4][4] = {
@@ -140,6 +177,158 @@ void DrawBezelOverlay()
         glVertex2f(x0, y1);
     }
     glEnd();
+}
+
+// The picture's frame never changes while the display area keeps its size, but drawn from
+// the mipmaps every frame, a software rasteriser filtered and blended every texel of it
+// anew: about a fifth of a unit's processor time. So the strips are drawn once per display
+// size, exactly as a frame would draw them, and their colour and alpha read back: one
+// texel per window pixel. A frame then copies those texels with the nearest filter and the
+// same blending, so every pixel comes out as before. Covered pixels whose alpha is 0 leave
+// the display as it is and are not drawn at all, which leaves only the frame's own band.
+namespace {
+constexpr GLenum CombineMode = 0x8570;      // GL_COMBINE (OpenGL 1.3; not in every gl.h)
+constexpr GLenum CombineRgb = 0x8571;       // GL_COMBINE_RGB
+constexpr GLenum Source0Rgb = 0x8580;       // GL_SOURCE0_RGB
+constexpr GLenum Operand0Rgb = 0x8590;      // GL_OPERAND0_RGB
+
+int PowerOfTwoAtLeast(int n)
+{
+    int p = 1;
+    while (p < n)
+        p *= 2;
+    return p;
+}
+
+// One pass of the strips into the cleared back buffer, read back as RGB rows (bottom up).
+void ReadStripsPass(int width, int height, std::vector<uint8_t>& rgb)
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+    DrawBezelStrips();
+    rgb.resize(static_cast<size_t>(width) * height * 3);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+}
+} // namespace
+
+void PrepareBezelPixels()
+{
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int width = viewport[2], height = viewport[3];
+    TextureState::Pixels& bezel = Textures.Bezel;
+    if (width <= 0 || height <= 0 || (bezel.Texture && bezel.ViewWidth == width && bezel.ViewHeight == height))
+        return;
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
+    GLint packAlignment = 4, unpackAlignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_BLEND);
+    glClearColor(0, 0, 0, 0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, Textures.Slots[TextureSlotOverlay]);
+    // The colour, as the frame's modulation by white gives it; then the alpha, put into
+    // the colour channels; then which pixels the strips cover at all.
+    std::vector<uint8_t> colour, alpha, covered;
+    glColor3f(1.0f, 1.0f, 1.0f);
+    ReadStripsPass(width, height, colour);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, CombineMode);
+    glTexEnvi(GL_TEXTURE_ENV, CombineRgb, GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, Source0Rgb, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, Operand0Rgb, GL_SRC_ALPHA);
+    ReadStripsPass(width, height, alpha);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glDisable(GL_TEXTURE_2D);
+    ReadStripsPass(width, height, covered);
+
+    const size_t pixels = static_cast<size_t>(width) * height;
+    bezel.TexWidth = PowerOfTwoAtLeast(width);
+    bezel.TexHeight = PowerOfTwoAtLeast(height);
+    std::vector<uint8_t> rgba(static_cast<size_t>(bezel.TexWidth) * bezel.TexHeight * 4, 0), drawn(pixels, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            const bool inside = covered[i * 3] != 0 && alpha[i * 3] != 0;
+            uint8_t* texel = &rgba[(static_cast<size_t>(y) * bezel.TexWidth + x) * 4];
+            if (inside) {
+                texel[0] = colour[i * 3], texel[1] = colour[i * 3 + 1], texel[2] = colour[i * 3 + 2];
+                texel[3] = alpha[i * 3];
+                drawn[i] = 1;
+            }
+        }
+    }
+    bezel.RectCount = BezelRectangles(drawn, width, height, bezel.Rects);
+    if (!bezel.Texture)
+        glGenTextures(1, &bezel.Texture);
+    glBindTexture(GL_TEXTURE_2D, bezel.Texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, bezel.TexWidth, bezel.TexHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rgba.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    bezel.ViewWidth = width;
+    bezel.ViewHeight = height;
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+    glPopAttrib();
+}
+
+// Draws the frame's texels one to one onto the display's pixels: an orthographic pixel
+// projection, quads on pixel edges, texture coordinates at texel edges.
+static void DrawBezelPixels(const TextureState::Pixels& bezel)
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, bezel.ViewWidth, 0, bezel.ViewHeight, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBindTexture(GL_TEXTURE_2D, bezel.Texture);
+    const float sx = 1.0f / static_cast<float>(bezel.TexWidth), sy = 1.0f / static_cast<float>(bezel.TexHeight);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < bezel.RectCount; ++i) {
+        const int* r = bezel.Rects[i];
+        const float x0 = static_cast<float>(r[0]), y0 = static_cast<float>(r[1]);
+        const float x1 = static_cast<float>(r[2]), y1 = static_cast<float>(r[3]);
+        glTexCoord2f(x0 * sx, y0 * sy);
+        glVertex2f(x0, y0);
+        glTexCoord2f(x1 * sx, y0 * sy);
+        glVertex2f(x1, y0);
+        glTexCoord2f(x1 * sx, y1 * sy);
+        glVertex2f(x1, y1);
+        glTexCoord2f(x0 * sx, y1 * sy);
+        glVertex2f(x0, y1);
+    }
+    glEnd();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    // The model-view the strips leave, for whatever follows.
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -0.15f);
+    glTranslatef(0.0f, 0.0f, -2.425f);
+}
+
+void DrawBezelOverlay()
+{
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const TextureState::Pixels& bezel = Textures.Bezel;
+    const bool prepared = bezel.Texture && bezel.ViewWidth == viewport[2] && bezel.ViewHeight == viewport[3];
+    if (prepared)
+        DrawBezelPixels(bezel);
+    // The picture's texture stays bound after the frame, as it always was.
+    glBindTexture(GL_TEXTURE_2D, Textures.Slots[TextureSlotOverlay]);
+    if (!prepared)
+        DrawBezelStrips();   // not made for this size: filtered from the mipmaps
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);

@@ -14,6 +14,15 @@ struct TextureState {
     // fully transparent, with a margin for filtering (left, bottom, right, top); all zero
     // when the picture has none.
     float Clear[8][4] = {};
+    // The overlay's frame as the display shows it: its filtered texels at the display's
+    // window pixels, made at the display's size (see PrepareBezelPixels).
+    struct Pixels {
+        unsigned Texture = 0;
+        int ViewWidth = 0, ViewHeight = 0;      // the display area it was made for
+        int TexWidth = 0, TexHeight = 0;        // the texture's size (powers of two)
+        int Rects[4][4] = {};                   // pixel rectangles to draw: x0, y0, x1, y1 (ends open)
+        int RectCount = 0;
+    } Bezel;
 };
 extern TextureState Textures;
 void TexturesReset();
@@ -49,6 +58,15 @@ void LoadTexture(unsigned* slots, const char* path, int slot);
 
 // The bezel picture (slot 4) over the display area: its frame, leaving out the clear window.
 void DrawBezelOverlay();
+
+// Makes the frame's pixels for the current display area when it has none of that size yet.
+// It draws into the back buffer, so it runs before a frame clears it.
+void PrepareBezelPixels();
+
+// The pixel rectangles (x0, y0, x1, y1, ends open) that hold every covered pixel of a
+// width x height mask: the box round the covered pixels less the box round the uncovered
+// pixels inside it, as up to four strips. Returns how many.
+int BezelRectangles(const std::vector<uint8_t>& covered, int width, int height, int rects[4][4]);
 
 // The largest clear window found by growing a rectangle out from the picture's centre while
 // every pixel in it has alpha 0, less `margin` pixels each side; in texture coordinates

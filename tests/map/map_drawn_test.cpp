@@ -96,7 +96,25 @@ TEST_F(MapDrawn, RoseTicksStandAtBearingMinusHeading)
     }
 }
 
-// The rose's labels reach the trace where the list draws them: the label of bearing B is
+// The rose leaves out the ticks its masks hide whole, so every tick on the open arc must
+// still be lit right up to the masks' edges (63.7 degrees either side of the lubber line),
+// at any heading.
+TEST_F(MapDrawn, RoseTicksReachTheMasksEdgesAtAnyHeading)
+{
+    const float radius = 0.8f * 8.0f, arcHalf = 63.7f;   // on every tick's outer part
+    for (float heading : {0.0f, 58.0f, 177.5f, 303.0f}) {
+        Aircraft.MagHeading = heading;
+        MapUnitFrames();
+        for (int bearing = 0; bearing < 360; bearing += 5) {
+            const float at = std::fmod(bearing - heading + 540.0f, 360.0f) - 180.0f;   // -180..180
+            SCOPED_TRACE("heading " + std::to_string(heading) + " bearing " + std::to_string(bearing));
+            if (std::fabs(at) <= arcHalf - 1.5f)
+                EXPECT_GT(BrightestNear(RoseX(at, radius), RoseY(at, radius)), 120);
+        }
+    }
+}
+
+// The rose's labels reach the trace where the rose draws them: the label of bearing B is
 // centred on B - heading clockwise from the lubber line at 6.4 x 0.8 units from the centre,
 // turned with the rose, and only those the masks leave open (63.7 degrees either side) are
 // there. At heading 90 "E" stands upright at the top; a rose turning the wrong way would

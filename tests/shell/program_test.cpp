@@ -1,8 +1,9 @@
 // The display unit run from outside: configuration file at exit, screenshot size, scripted
-// input errors and the missing font. The frame switch and Escape are in xwindow_test.
+// input errors, the missing font and the software rasteriser's threads. The frame switch and Escape are in xwindow_test.
 #include "support/support.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -101,4 +102,25 @@ TEST(Program, FifosAndEndlessFilesDoNotHangStartUp)
     RunCommand("ln -sf /dev/zero " + unit + "/textures/MFD_Overlay.tga");
     EXPECT_EQ(RunCommand(Orvex(unit, "--frames 5"), &out, 60), 4) << out;
     EXPECT_NE(out.find("MFD_Overlay.tga: not a regular file"), std::string::npos) << out;
+}
+
+// Mesa's software rasteriser draws a unit's frames with one thread of its own, which costs
+// far less processor time than one a processor; a user's own LP_NUM_THREADS is kept.
+TEST(Program, OneSoftwareDrawingThreadUnlessTheUserAsksForMore)
+{
+    UsePrivateRuntimeDir();
+    for (const auto& [setting, expected] : {std::pair{"-u LP_NUM_THREADS", 1}, std::pair{"LP_NUM_THREADS=2", 2}}) {
+        SCOPED_TRACE(setting);
+        std::string unit = MakeScratchDisplayUnit("drawing-threads", 3);
+        std::string dump = unit + "/dump.jsonl";
+        BackgroundProcess running = StartBackground(std::string("env ") + setting + " SDL_VIDEODRIVER=offscreen " +
+                                                        Orvex(unit, "--fps 30 --dump-state " + dump), "");
+        ASSERT_GT(running.pid, 0);
+        ASSERT_TRUE(WaitFrames(dump, 3));
+        int drawing = 0;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(running.pid) + "/task"))
+            drawing += ReadFile(task.path().string() + "/comm").rfind("llvmpipe-", 0) == 0;
+        EXPECT_EQ(drawing, expected);
+        StopBackground(running);
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -165,4 +166,39 @@ TEST(BezelClearWindow, LiesInsideTheTransparentPartLessTheMargin)
     image.Pixels.assign(40 * 60 * 3, 0);
     FindClearWindow(image, 2, w);
     EXPECT_EQ(w[2], 0.0f);
+}
+
+// The frame's pixels drawn each frame: the rectangles must hold every pixel the frame
+// covers (a pixel left out would show the display through the bezel) and, where the
+// frame has a window, leave the window out. A frame with its window off-centre, a stray
+// covered pixel in the window, one without a window and an empty one.
+TEST(BezelClearWindow, RectanglesHoldEveryCoveredPixelAndLeaveTheWindowOut)
+{
+    const int width = 50, height = 70;
+    auto covers = [&](const std::vector<uint8_t>& mask, int count, const int (&rects)[4][4]) {
+        int drawnInWindow = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                bool inside = false;
+                for (int i = 0; i < count; ++i)
+                    inside = inside || (x >= rects[i][0] && x < rects[i][2] && y >= rects[i][1] && y < rects[i][3]);
+                EXPECT_TRUE(inside || !mask[static_cast<size_t>(y) * width + x]) << x << "," << y;
+                drawnInWindow += inside && x >= 10 && x < 40 && y >= 12 && y < 60;
+            }
+        return drawnInWindow;
+    };
+    int rects[4][4];
+    std::vector<uint8_t> mask(width * height, 0);
+    for (int y = 2; y < 66; ++y)   // a frame round rows 2..65, columns 3..46
+        for (int x = 3; x < 47; ++x)
+            mask[static_cast<size_t>(y) * width + x] = !(x >= 8 && x < 42 && y >= 10 && y < 62);
+    mask[static_cast<size_t>(11) * width + 9] = 1;   // a rounded corner pokes into the window
+    ASSERT_EQ(BezelRectangles(mask, width, height, rects), 4);
+    EXPECT_LT(covers(mask, 4, rects), 30 * 48 / 4);   // most of the window is left out
+
+    std::fill(mask.begin(), mask.end(), 1);            // no window: one rectangle, all of it
+    ASSERT_EQ(BezelRectangles(mask, width, height, rects), 1);
+    covers(mask, 1, rects);
+    std::fill(mask.begin(), mask.end(), 0);            // nothing covered: nothing to draw
+    EXPECT_EQ(BezelRectangles(mask, width, height, rects), 0);
 }
