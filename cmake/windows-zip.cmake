@@ -19,7 +19,7 @@ add_custom_target(windows_zip
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${ORVEX_ZIP_STAGE}/data
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/textures ${ORVEX_ZIP_STAGE}/textures
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/packaging/windows/README.txt ${ORVEX_ZIP_STAGE}/README.txt
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/fonts/LICENSE-DejaVu.txt ${ORVEX_ZIP_STAGE}/LICENSE-fonts.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/fonts/LICENSE-Roboto.txt ${ORVEX_ZIP_STAGE}/LICENSE-fonts.txt
   COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/zip
           ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/${ORVEX_ZIP_NAME}.zip --format=zip ${ORVEX_ZIP_NAME}
   DEPENDS ${ORVEX_ZIP_PROGRAMS}

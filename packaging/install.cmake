@@ -16,7 +16,7 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/data ${CMAKE_SOURCE_DIR}/textures
         DESTINATION ${CMAKE_INSTALL_DATADIR}/orvex)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/data/fonts/LICENSE-DejaVu.txt DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/data/fonts/LICENSE-Roboto.txt DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # Debian's copyright file (the program, the font and the navigation data) and the changelog
 # of this native package, compressed as Debian wants it.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})

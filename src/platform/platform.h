@@ -124,8 +124,8 @@ struct PlatformGlyphImage {
 // Rasterises character code `code` (Windows-1252) of the face PlatformBuildOutlineFont last
 // built at the weight `bold`, scaled to `emX` by `emY` pixels an em, with the pen `phaseX`
 // of a pixel (0 <= phaseX < 1) right of a pixel's left edge. The outline is the one the
-// display lists fill; vertical stems and heights may be snapped to whole pixels (light
-// hinting), but the advance stays the metrics' own, so positions are the lists'. False when
+// display lists fill; stems and heights may be snapped to whole pixels (hinting), but the
+// advance stays the metrics' own, so positions are the lists'. False when
 // the face or the glyph is missing or the size is out of range: the caller fills the lists.
 // A backend must supply this for legible small text (a Windows one: GetGlyphOutline with
 // GGO_GRAY8_BITMAP of the same face at the same size, its 0..64 levels scaled to 0..255).

@@ -65,9 +65,12 @@ void TraceText(int slot, int alignment, const char* text)
     }
     std::fprintf(TextTrace, "{\"frame\":%ld,\"font\":%d,\"align\":%d,\"text\":", AutomationFrameNumber(), slot, alignment);
     WriteJsonString(TextTrace, text);
-    std::fprintf(TextTrace, ",\"rgb\":[%.3f,%.3f,%.3f],\"x\":%.2f,\"y\":%.2f,\"em\":%.2f,\"clipped\":%s,\"upright\":%s}\n",
+    // em: the em's height in window pixels; emx: its width, the same but for a label set
+    // narrowed to fit its place.
+    std::fprintf(TextTrace,
+                 ",\"rgb\":[%.3f,%.3f,%.3f],\"x\":%.2f,\"y\":%.2f,\"em\":%.2f,\"emx\":%.2f,\"clipped\":%s,\"upright\":%s}\n",
                  colour[0], colour[1], colour[2], x0, clientH - y0, std::hypot(x1 - x0, y1 - y0),
-                 clipped ? "true" : "false", upright ? "true" : "false");
+                 std::hypot(ax - x0, ay - y0), clipped ? "true" : "false", upright ? "true" : "false");
 }
 } // namespace
 

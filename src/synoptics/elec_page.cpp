@@ -13,6 +13,7 @@
 namespace {
 
 constexpr float ValueScale = 0.53f;
+constexpr float AmpsNarrow = 0.82f;   // the generators' AMPS, narrowed to clear their loads
 
 void DrawHeaders()
 {
@@ -62,9 +63,13 @@ void DrawLegends()
     SynTextAfter(1.1f, -0.88f, 0, ColourCyan, "0");
     SynDisk(-5.22f, -4.55f, ColourCyan);
     SynDisk(5.21f, -4.55f, ColourCyan);
-    SynText(-4.2f, -5.3f, ValueScale, 0, ColourCyan, "AMPS");
+    // Each load's last figure starts 0.9 units left of its AMPS's middle, less than half the
+    // word and a figure take: at full width the right load runs into its AMPS in any face,
+    // the left one comes within a hair. Both AMPS are set narrowed alike; the generators'
+    // names are placed from where the full-width word would leave the pen, as always.
+    SynTextNarrowed(-4.2f, -5.3f, ValueScale, AmpsNarrow, 0, ColourCyan, "AMPS");
     SynTextAfter(-3.76f, 1.09f, 0, ColourCyan, "GEN L");
-    SynText(6.15f, -5.29f, ValueScale, 0, ColourCyan, "AMPS");
+    SynTextNarrowed(6.15f, -5.29f, ValueScale, AmpsNarrow, 0, ColourCyan, "AMPS");
     SynTextAfter(-1.72f, 1.09f, 0, ColourCyan, "R GEN");
     SynText(-2.43f, -4.7f, 0.45f, 0, ColourCyan, "EXT PWR");
 }

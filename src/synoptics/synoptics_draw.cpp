@@ -39,6 +39,20 @@ void SynText(float x, float y, float scale, int align, const DisplayColour& c, c
     va_end(args);
 }
 
+void SynTextNarrowed(float x, float y, float scale, float narrow, int align, const DisplayColour& c, const char* text)
+{
+    SynAt(x, y);
+    glScalef(scale * narrow, scale, 0.0f);
+    SetColour(c);
+    PrintText(2, align, "%s", text);
+    // The pen as the full-width text leaves it: the end of the last advance, from the anchor.
+    float last = 0;
+    const float width = TextWidth(text, &last);
+    SynAt(x, y);
+    glScalef(scale, scale, 0.0f);
+    glTranslatef(align == 0 ? width / 2 : (align == 2 ? last : width), 0.0f, 0.0f);
+}
+
 void SynTextAfter(float dx, float dy, int align, const DisplayColour& c, const char* format, ...)
 {
     glTranslatef(dx, dy, 0.0f);

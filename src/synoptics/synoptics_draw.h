@@ -12,6 +12,10 @@ void SynAt(float x, float y);
 // Text at (x, y) in font 2 at `scale`; the matrix stays where the text ended.
 void SynText(float x, float y, float scale, int align, const DisplayColour& c, const char* format, ...)
     __attribute__((format(printf, 6, 7)));
+// A label whose place in the layout is narrower than the face sets it, at `narrow` (under 1)
+// of its width; the matrix is left where the full-width label would leave it, so what is
+// placed after it stands where it always did.
+void SynTextNarrowed(float x, float y, float scale, float narrow, int align, const DisplayColour& c, const char* text);
 // Text placed from where the previous text left the pen: a translation of (dx, dy) in the
 // current (scaled) text units, then the text.
 void SynTextAfter(float dx, float dy, int align, const DisplayColour& c, const char* format, ...)

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -153,13 +154,14 @@ TEST_F(DisplayTest, NeedlesPointAtTheirValues)
     }
 }
 
-// No text touches another on its line, labels and values alike, with every readout at the
-// widest it plausibly shows, on the engine display and on the systems summary under it:
-// extents from the trace and the shipped font's advances, at least 0.15 em apart. Widest
+// No text touches another, labels and values alike, with every readout at the widest it
+// plausibly shows, on the engine display and on each systems page under it: extents from
+// the trace and the shipped font's advances and glyph boxes, at least 0.15 em apart on a
+// line and a clear pixel row between stacked lines. Widest
 // plausible: N1 and N2 over 100 with all decimals; ITT, fuel flow, hydraulic pressure and
 // cabin altitude four digits; fuel five; oil three; trims two digits and a side letter;
 // both generators' amps three digits.
-TEST_F(DisplayTest, ValuesAtTheirWidestTouchNothingOnTheirLine)
+TEST_F(DisplayTest, ValuesAtTheirWidestTouchNoOtherTextOnAnyPage)
 {
     Aircraft.N1Left = Aircraft.N1Right = 108.8f;
     Aircraft.IttLeft = Aircraft.IttRight = 1088;
@@ -184,6 +186,14 @@ TEST_F(DisplayTest, ValuesAtTheirWidestTouchNothingOnTheirLine)
     ASSERT_NE(FindText(texts, "388.8"), nullptr);
     ASSERT_NE(FindText(texts, "FF PPH"), nullptr);
     EXPECT_EQ(TextsTouching(texts, 0.15f), "");
+    // The same values on every other page, the engine display above it.
+    const struct {
+        void (*draw)();
+        const char* name;
+    } pages[] = {{DrawElecPage, "ELEC"}, {DrawHydPage, "HYD"}, {DrawEcsPage, "ECS"},
+                 {DrawFlightControlsPage, "FLT"}, {DrawFuelPage, "FUEL"}};
+    for (const auto& page : pages)
+        EXPECT_EQ(TextsTouching(Frame(page.draw), 0.15f), "") << page.name;
     // At the usual loads the amps stand where the page has always put them.
     Aircraft.GenAmpsLeft = Aircraft.GenAmpsRight = 88.8;
     texts = Frame(DrawSummaryPage);
@@ -192,6 +202,31 @@ TEST_F(DisplayTest, ValuesAtTheirWidestTouchNothingOnTheirLine)
     float last = 0;
     const float width = TextWidth("88.8", &last);
     EXPECT_NEAR(amps->x, Width / 2.0f + (-3.17f + (last - width) * 0.6f) * PixelsPerUnit, 0.5f);
+}
+
+// Labels set narrowed to clear their neighbours keep their places: the generators' AMPS stay
+// centred where they were, and the names placed after them stand where the full-width word
+// would have put them (the letter in the generator's ring).
+TEST_F(DisplayTest, NarrowedLabelsKeepTheirPlacesAndWhatFollowsThem)
+{
+    const auto texts = Frame(DrawElecPage);
+    const float amps = TextWidth("AMPS", nullptr) * 0.53f;
+    std::vector<const TraceText*> ampsTexts;
+    for (const TraceText& t : texts)
+        if (t.text == "AMPS" && t.r == 0)
+            ampsTexts.push_back(&t);
+    ASSERT_EQ(ampsTexts.size(), 3u);   // left, APU, right by x
+    std::sort(ampsTexts.begin(), ampsTexts.end(), [](auto* a, auto* b) { return a->x < b->x; });
+    const TraceText *genL = FindText(texts, "GEN L"), *genR = FindText(texts, "R GEN");
+    ASSERT_TRUE(genL && genR);
+    for (auto [word, centre, after, label] : {std::tuple{ampsTexts[0], -4.2f, -3.76f, genL},
+                                              std::tuple{ampsTexts[2], 6.15f, -1.72f, genR}}) {
+        EXPECT_LT(word->emX, 0.9f * word->em);
+        EXPECT_NEAR(word->x + TextWidth("AMPS", nullptr) * word->emX / 2, Width / 2.0f + centre * PixelsPerUnit, 0.5f);
+        const float pen = centre + amps / 2 + after * 0.53f;
+        const float name = TextWidth(label->text.c_str(), nullptr) * 0.53f;
+        EXPECT_NEAR(label->x, Width / 2.0f + (pen - name / 2) * PixelsPerUnit, 0.5f) << label->text;
+    }
 }
 
 // Every text of the engine display and each systems page, drawn as the spine draws it (the

@@ -141,11 +141,11 @@ TEST_F(MenuTest, TopLevelTogglesTrafficAndRoute)
 }
 
 // Four presses of NAV/APT cycle NAV, NAV+APT, APT, none; the white frame follows. A column
-// just right of the two legends crosses the frame's top and bottom lines and nothing else.
+// inside the frame just left of the two legends crosses its top and bottom lines and nothing else.
 TEST_F(MenuTest, NavAptCycleWithItsFrame)
 {
     Press(1);
-    const int column = LayoutToPixelX(3.0f);
+    const int column = LayoutToPixelX(1.85f);
     auto litNear = [&](float y) {
         const int row = LayoutToPixelY(y);
         for (int r = row - 2; r <= row + 2; ++r)

@@ -91,7 +91,7 @@ def check(unit):
         if len(s.strip()) < 2 or not set(s) <= READABLE or not any(c.isalnum() for c in s):
             continue
         em = t["em"]
-        advance = sum(fonts[t["font"]].get(ord(c), 0.0) for c in s) * em
+        advance = sum(fonts[t["font"]].get(ord(c), 0.0) for c in s) * t.get("emx", em)
         box = (int(t["x"] - 0.1 * em), int(t["y"] - 0.95 * em), int(t["x"] + advance + 0.1 * em) + 1,
                int(t["y"] + 0.25 * em) + 1)
         if box[0] < 0 or box[1] < 0 or box[2] > width or box[3] > height:

@@ -95,15 +95,51 @@ std::vector<TraceText> WithColour(const std::vector<TraceText>& texts, float r, 
     return out;
 }
 
+namespace {
+// A text's ink from top to bottom, in ems above the baseline, from the glyph boxes of the
+// shipped font (the bold face's, a little the larger); a text of blanks has none.
+bool InkRows(const std::string& text, float* top, float* bottom)
+{
+    bool any = false;
+    for (unsigned char c : text) {
+        const PlatformGlyphMetrics& m = Font.Metrics[c];
+        if (m.blackBoxY <= 0 || c == ' ')
+            continue;
+        *top = any ? std::max(*top, m.originY) : m.originY;
+        *bottom = any ? std::min(*bottom, m.originY - m.blackBoxY) : m.originY - m.blackBoxY;
+        any = true;
+    }
+    return any;
+}
+
+// A degree mark is a small "0" (turned or not) set against its letter or figures: one
+// symbol with them, meant to touch.
+bool DegreeMark(const TraceText& mark, const TraceText& other)
+{
+    return mark.text == "0" && (!mark.upright || mark.em < 0.9f * other.em);
+}
+} // namespace
+
 std::string TextsTouching(const std::vector<TraceText>& texts, float gapEm)
 {
     std::string touching;
     for (const TraceText& a : texts)
         for (const TraceText& b : texts) {
-            if (&a == &b || b.x < a.x || std::fabs(b.y - a.y) > 0.5f * std::min(a.em, b.em))
+            if (&a == &b || b.x < a.x || (b.x == a.x && b.y < a.y) || DegreeMark(a, b) || DegreeMark(b, a))
                 continue;
-            const float aEnd = a.x + TextWidth(a.text.c_str(), nullptr) * a.em;
-            if (b.x - aEnd < gapEm * a.em)
+            // Across: from the end of the left text's last advance to the right text's start.
+            const float aEnd = a.x + TextWidth(a.text.c_str(), nullptr) * a.emX;
+            const float across = b.x - aEnd;
+            // Up and down: the blank between the two texts' ink, in window pixels (y down).
+            float aTop = 0, aBottom = 0, bTop = 0, bBottom = 0;
+            if (!InkRows(a.text, &aTop, &aBottom) || !InkRows(b.text, &bTop, &bBottom))
+                continue;
+            const float aInkTop = a.y - aTop * a.em, aInkBottom = a.y - aBottom * a.em;
+            const float bInkTop = b.y - bTop * b.em, bInkBottom = b.y - bBottom * b.em;
+            const float between = std::max(bInkTop - aInkBottom, aInkTop - bInkBottom);
+            // Texts side by side keep gapEm apart; texts one above the other keep at least a
+            // clear pixel row between their ink, as a reader needs to tell the lines apart.
+            if (across < gapEm * std::min(a.em, b.em) && between < 1.0f)
                 touching += a.text + " | " + b.text + "\n";
         }
     return touching;

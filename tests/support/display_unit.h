@@ -26,9 +26,10 @@ std::vector<TraceText> MapUnitFrames(int frames = 1);
 // Texts drawn in a colour (to within 0.01 per channel).
 std::vector<TraceText> WithColour(const std::vector<TraceText>& texts, float r, float g, float b);
 
-// Texts of one frame standing on one line (baselines within half an em) closer than
-// `gapEm` of the left one's em, by the shipped font's advances: "LEFT | RIGHT" for each such
-// pair, one a line; empty when every text keeps clear of its neighbours.
+// Pairs of texts of one frame that touch: side by side closer than `gapEm` of the smaller em
+// (by the shipped font's advances) while their ink shares a pixel row or comes within one
+// row, that is on one line or on lines stacked too close. "LEFT | RIGHT" for each such pair,
+// one a line; empty when every text keeps clear of its neighbours.
 std::string TextsTouching(const std::vector<TraceText>& texts, float gapEm);
 
 // The unit's folder (the process's working folder once opened).

@@ -348,7 +348,10 @@ std::vector<TraceText> ReadTextTrace(const std::string& path)
         t.x = std::strtof(JsonValue(line, "x").c_str(), nullptr);
         t.y = std::strtof(JsonValue(line, "y").c_str(), nullptr);
         t.em = std::strtof(JsonValue(line, "em").c_str(), nullptr);
+        std::string emX = JsonValue(line, "emx");
+        t.emX = emX.empty() ? t.em : std::strtof(emX.c_str(), nullptr);
         t.clipped = JsonValue(line, "clipped") == "true";
+        t.upright = JsonValue(line, "upright") != "false";
         texts.push_back(t);
     }
     return texts;

@@ -88,7 +88,9 @@ struct TraceText {
     std::string text;
     float r = 0, g = 0, b = 0;
     float x = 0, y = 0, em = 0;
+    float emX = 0;          // an em's width in pixels: em, but for a label set narrowed
     bool clipped = false;
+    bool upright = true;    // false for turned or mirrored text (the rose's labels, degree marks)
 };
 std::vector<TraceText> ReadTextTrace(const std::string& path);
 // The texts of one frame (the last frame when frame < 0).

@@ -101,11 +101,12 @@ std::vector<TraceText> AllTexts(const std::vector<TraceText>& texts, const std::
 }
 
 void ExpectTextAt(const std::vector<TraceText>& texts, const std::string& text, float x, float y, int align,
-                  float scale, Rgb colour)
+                  float scale, Rgb colour, float narrow)
 {
     float last = 0;
     float width = TextWidth(text.c_str(), &last);
-    float start = align == 0 ? x - width / 2 * scale : align == 2 ? x - (width - last) * scale : x;
+    const float across = scale * narrow;
+    float start = align == 0 ? x - width / 2 * across : align == 2 ? x - (width - last) * across : x;
     // The same text may be printed elsewhere on the page ("0.0", "10"): take the one nearest.
     const TraceText* nearest = nullptr;
     for (const TraceText& t : texts)
@@ -118,6 +119,7 @@ void ExpectTextAt(const std::vector<TraceText>& texts, const std::string& text, 
     EXPECT_NEAR(t.x, SynopticsUnit::PixelX(start), 0.6) << text;
     EXPECT_NEAR(t.y, SynopticsUnit::PixelY(y), 0.6) << text;
     EXPECT_NEAR(t.em, scale * PixelsPerUnit, 0.05) << text;
+    EXPECT_NEAR(t.emX, across * PixelsPerUnit, 0.05) << text;
     EXPECT_EQ(t.align, align) << text;
     EXPECT_EQ(t.font, 2) << text;
     EXPECT_NEAR(t.r * 255, colour.r, 2) << text;

@@ -40,6 +40,7 @@ inline bool ColourAt(float x, float y, Rgb c, int radius = 2)
 std::vector<TraceText> AllTexts(const std::vector<TraceText>& texts, const std::string& text);
 
 // Expects `text` printed once at the display point (x, y) with this alignment, scale and
-// colour: the trace's start point is where the alignment puts the text's start.
+// colour: the trace's start point is where the alignment puts the text's start. `narrow`: a
+// label set narrower than its em (its width's share).
 void ExpectTextAt(const std::vector<TraceText>& texts, const std::string& text, float x, float y, int align,
-                  float scale, Rgb colour);
+                  float scale, Rgb colour, float narrow = 1.0f);

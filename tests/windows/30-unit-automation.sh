@@ -14,7 +14,7 @@ for system in linux windows; do
   rm -rf "$work/$system-unit"
   if [ $system = linux ]; then
     cp -r "$ORVEX_LINUX_BUILD/unit" "$work/$system-unit"
-    ORVEX_TEXT_COVERAGE=0 ORVEX_RUNTIME_DIR=$work/runtime SDL_AUDIODRIVER=dummy timeout 300 "$ORVEX_LINUX_BUILD/unit/orvex" --headless \
+    ORVEX_RUNTIME_DIR=$work/runtime SDL_AUDIODRIVER=dummy timeout 300 "$ORVEX_LINUX_BUILD/unit/orvex" --headless \
       --dir "$work/$system-unit" --frames 40 --fps 30 --input "$work/input.txt" \
       --screenshot "$work/$system.png" --text-trace "$work/$system-trace.jsonl" --dump-state "$work/$system-state.jsonl" --frame-log "$work/$system-frames.jsonl"
   else
