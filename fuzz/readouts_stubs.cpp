@@ -60,6 +60,8 @@ float TextWidth(const char*, float* lastAdvance) { return *lastAdvance = 0.5f, 1
 void TextBatchFlush() {}
 bool TextTraceActive() { return false; }
 void TraceRoseLabels() {}
+// The rose's ticks and labels are fixed figures, nothing of the readouts.
+void DrawRoseFigure() {}
 // The alert list's own exchange with the module; the fuzzer calls the decisions directly.
 void EvaluateAlerts() {}
 
