@@ -384,9 +384,17 @@ bool FgBridgeOpen(const std::string& where, std::string* why)
     FgBridge.Socket = PlatformUdpListen(host, static_cast<int>(number), why);
     if (FgBridge.Socket < 0)
         return false;
-    std::fprintf(stderr, "orvex-sim: flightgear: listening on UDP %s:%ld; the displays are dark until the first packet\n",
-                 host.empty() ? "*" : host.c_str(), number);
+    FgBridge.Listening = (host.empty() ? "*" : host) + ":" + std::to_string(number);
     return true;
+}
+
+void FgBridgeAnnounce()
+{
+    std::fprintf(stderr, "orvex-sim: flightgear: listening on UDP %s; the displays are dark until the first packet\n",
+                 FgBridge.Listening.c_str());
+    if (FgBridge.Share.Slot != 0)
+        std::fprintf(stderr, "orvex-sim: flightgear: sharing the flag byte 0x73D5 as slot %d through FlightGear's input %s\n",
+                     FgBridge.Share.Slot, FgBridge.Share.Target.c_str());
 }
 
 void FgBridgePoll(double nowMs, SimOffsetSpace& space)
@@ -562,7 +570,6 @@ bool FgBridgeShare(const std::string& spec, std::string* why)
     }
     FgBridge.Share.Slot = slot[0] - '0';
     FgBridge.Share.Sender = sender;
-    std::fprintf(stderr, "orvex-sim: flightgear: sharing the flag byte 0x73D5 as slot %s through FlightGear's input %s:%ld\n",
-                 slot.c_str(), host.c_str(), port);
+    FgBridge.Share.Target = host + ":" + std::to_string(port);
     return true;
 }

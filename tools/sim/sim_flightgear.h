@@ -223,6 +223,7 @@ constexpr double FgShareTakeWaitMs = 100;
 struct FgShareState {
     int Slot = 0;                      // 1 or 2; 0 when not sharing
     int Sender = -1;                   // UDP socket to FlightGear's input port
+    std::string Target;                // that port as "HOST:PORT"
     uint8_t Left = 0;                  // 0x73D5 as the bridge last left it
     bool HaveLeft = false;
     long Changes[FgShareBits] = {};    // this computer's own changes per bit
@@ -261,6 +262,7 @@ struct FgBridgeCounters {
 
 struct FgBridgeState {
     int Socket = -1;
+    std::string Listening;             // "HOST:PORT" the socket listens on, for the start-up line
     FgBridgeCounters Counters;
     bool Live = false;                 // a good packet within the stale time-out
     double LongestStallMs = 0;         // the longest silence FlightGear came back from
@@ -298,6 +300,10 @@ void FgCheckStale(double nowMs, SimOffsetSpace& space);
 // Opens the UDP socket for "[HOST:]PORT" (HOST the local address to listen on, all
 // interfaces without it). False with a message on a bad spelling or a busy port.
 bool FgBridgeOpen(const std::string& where, std::string* why);
+// Says on standard error where the bridge listens and, with a share, through which slot: called
+// once the socket and the share are both set up, so that a bad option never follows a line
+// saying the bridge is ready.
+void FgBridgeAnnounce();
 // Shares the flag byte through FlightGear: "SLOT:HOST:PORT", this bridge's slot (1 or 2)
 // and FlightGear's input port for it. False with a message on a bad spelling.
 bool FgBridgeShare(const std::string& spec, std::string* why);

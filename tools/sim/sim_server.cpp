@@ -118,6 +118,8 @@ int SimRun(const SimOptions& options)
             std::fprintf(stderr, "orvex-sim: %s\n", why.c_str());
         return 1;
     }
+    if (bridge)
+        FgBridgeAnnounce();
     SimPublishVersions(SimServer.Space, options.ModuleVersion, options.SimVersion);
     if (bridge)
         FgBridgePublishStart(SimServer.Space);
