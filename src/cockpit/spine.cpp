@@ -140,6 +140,8 @@ bool RenderFrame()
     // The bezel's pixels are made (once per display size) before the clear wipes their pass.
     if (Shell.BezelShown)
         PrepareBezelPixels();
+    if (Shell.ShowingEicas)
+        PrepareEngineDisplay();
     // Only the colour is cleared: no display ever turns the depth test on, so the depth
     // buffer is never read, and clearing it cost a software rasteriser about a tenth of a
     // unit's processor time (it fills the 16-bit buffer one value at a time).

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "shell/colours.h"
+#include "shell/textures.h"
 
 #include <cstdint>
 
@@ -37,6 +38,8 @@ struct EicasState {
     CasMessage AdvisoryTable[AdvisoryRows];      // white, END cyan
 
     long ChimesStarted = 0;                      // chime threads started this run
+
+    StillPixels EngineFaces;                     // the dials' ticks and white scales, at the display's size
 };
 extern EicasState Eicas;
 // Start-of-run values: derived state zero, every row cleared, texts in place.
@@ -64,6 +67,9 @@ bool FlapBoxShown(float flapAngle, bool highPower);
 // The display entry and its two halves.
 void DrawEicasDisplay();
 void DrawEngineDisplay();
+// Makes the dials' faces for the display's size; draws into the back buffer, so it runs
+// before a frame's clear.
+void PrepareEngineDisplay();
 void DrawAlertList();
 void EvaluateAlerts();
 

@@ -1,7 +1,8 @@
 // The engine indication of the EICAS: N1 and ITT dials, the N1 take-off reference, the
 // lower block of N2, oil, fuel flow and fuel readouts, SAT, pitch trim and flaps.
-// Owns: nothing between frames. Reads: Aircraft, Eicas (last frame's derived engine
-// state), SimLink.SimVersion, 0x73D5 (N1 manual mode), MapLists.UnitBoxList.
+// Owns: Eicas.EngineFaces (the dials' faces as pixels). Reads: Aircraft, Eicas (last
+// frame's derived engine state), SimLink.SimVersion, 0x73D5 (N1 manual mode),
+// MapLists.UnitBoxList.
 //
 // Sections: [colour rules] [drawing helpers] [dials] [N1 reference] [lower block] [entry]
 #include "eicas/eicas.h"
@@ -9,6 +10,7 @@
 #include "map/display_lists.h"
 #include "shell/shell.h"
 #include "shell/text.h"
+#include "shell/textures.h"
 #include "simlink/aircraft.h"
 #include "simlink/simlink.h"
 #include "shell/saturate.h"
@@ -209,7 +211,6 @@ static void DrawN1Dials()
         const DialPlace& d = N1Dials[side];
         bool over = N1OverSpeed(n1[side]);
         const DisplayColour& c = over ? ColourRed : ColourWhite;
-        DialArc(d, c);
         if (starter[side] == 1)
             Text(ignX[side], ignY[side], 0.61f, 0, ColourGreen, "IGN");
         glLineWidth(2.0f);
@@ -225,13 +226,35 @@ static void DrawIttDials()
     const float itt[2] = {Aircraft.IttLeft, Aircraft.IttRight};
     for (int side = 0; side < 2; ++side) {
         const DialPlace& d = IttDials[side];
-        DialArc(d, ColourWhite);
         glLineWidth(2.0f);
         Box(d.boxX, d.boxY, 2.089f, -0.75f, ColourCyan);
         DialNeedle(d, itt[side] * -0.1992f - 68.0f, ColourWhite);
         Text(d.digitX, d.digitY, 0.78f, 2, ColourWhite, "%d", SaturateToInt(itt[side]));
     }
     Text(-2.78f, 5.91f, 0.73f, 2, ColourCyan, "ITT");
+}
+
+// The dials' faces: the fixed ticks and the four scales, drawn before anything else of the
+// engine display. Only an N1 scale changes, turning red with its over-speed; nothing else
+// drawn in the frame lies under them, so drawing them first (rather than each scale just
+// before its own dial, as the dials are laid out) gives the same pixels.
+static void DrawDialFaces(const DisplayColour& leftN1, const DisplayColour& rightN1)
+{
+    DrawFixedTicks();
+    DialArc(N1Dials[0], leftN1);
+    DialArc(N1Dials[1], rightN1);
+    DialArc(IttDials[0], ColourWhite);
+    DialArc(IttDials[1], ColourWhite);
+}
+
+static void DrawWhiteDialFaces()
+{
+    DrawDialFaces(ColourWhite, ColourWhite);
+}
+
+void PrepareEngineDisplay()
+{
+    PrepareStillPixels(Eicas.EngineFaces, DrawWhiteDialFaces);
 }
 
 static void DrawSync()
@@ -365,7 +388,15 @@ void DrawEngineDisplay()
         SimLinkProcess();
     bool manual = (Cockpit.PanelFlags & PanelFlagN1Manual) != 0;
 
-    DrawFixedTicks();
+    // The four scales are some 1,400 smoothed line segments, a third of the EICAS's
+    // processor time on a software rasteriser; white (as they nearly always are) they are
+    // copied from their own pixels, kept from the first frame of this display size.
+    const bool leftOver = N1OverSpeed(Aircraft.N1Left), rightOver = N1OverSpeed(Aircraft.N1Right);
+    TextBatchFlush();
+    if (!leftOver && !rightOver && StillPixelsCurrent(Eicas.EngineFaces))
+        DrawStillPixels(Eicas.EngineFaces);
+    else
+        DrawDialFaces(leftOver ? ColourRed : ColourWhite, rightOver ? ColourRed : ColourWhite);
     DrawN1Dials();
     if (manual) {
         Text(-4.83f, 7.15f, 0.73f, 2, ColourWhite, "MAN");

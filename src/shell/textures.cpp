@@ -8,6 +8,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 
@@ -332,4 +333,134 @@ void DrawBezelOverlay()
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
+}
+
+// ---------------------------------------------------------------------------------------
+// Still pixels: a display's unchanging part, kept as its own pixels.
+// ---------------------------------------------------------------------------------------
+
+bool StillPixelsCurrent(const StillPixels& still)
+{
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return still.Texture && still.ViewWidth == viewport[2] && still.ViewHeight == viewport[3] &&
+           still.Blending == (glIsEnabled(GL_BLEND) == GL_TRUE);
+}
+
+void PrepareStillPixels(StillPixels& still, void (*draw)())
+{
+    if (StillPixelsCurrent(still))
+        return;
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int width = viewport[2], height = viewport[3];
+    if (width <= 0 || height <= 0)
+        return;
+    const bool blending = glIsEnabled(GL_BLEND) == GL_TRUE;
+    GLint packAlignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    // What the frame's clear leaves, then what the drawing makes of it: the pixels that
+    // differ are the part's own. Reading the background rather than assuming black keeps
+    // this right whatever the clear colour.
+    const size_t pixels = static_cast<size_t>(width) * height;
+    std::vector<uint8_t> background(pixels * 3), drawn(pixels * 3);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glReadPixels(viewport[0], viewport[1], width, height, GL_RGB, GL_UNSIGNED_BYTE, background.data());
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    draw();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+    glReadPixels(viewport[0], viewport[1], width, height, GL_RGB, GL_UNSIGNED_BYTE, drawn.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+
+    int x0 = width, y0 = height, x1 = -1, y1 = -1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+            if (std::memcmp(&background[i], &drawn[i], 3) != 0)
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        }
+    still.ViewWidth = width;
+    still.ViewHeight = height;
+    still.Blending = blending;
+    if (x1 < 0) {   // nothing drawn: nothing to copy
+        still.X0 = still.Y0 = still.X1 = still.Y1 = 0;
+        if (!still.Texture)
+            glGenTextures(1, &still.Texture);
+        return;
+    }
+    still.X0 = x0, still.Y0 = y0, still.X1 = x1 + 1, still.Y1 = y1 + 1;
+    still.TexWidth = PowerOfTwoAtLeast(still.X1 - x0);
+    still.TexHeight = PowerOfTwoAtLeast(still.Y1 - y0);
+    // Alpha marks the changed pixels; the alpha test leaves the rest of the frame alone.
+    std::vector<uint8_t> rgba(static_cast<size_t>(still.TexWidth) * still.TexHeight * 4, 0);
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+            uint8_t* texel = &rgba[(static_cast<size_t>(y - y0) * still.TexWidth + (x - x0)) * 4];
+            if (std::memcmp(&background[i], &drawn[i], 3) != 0) {
+                std::memcpy(texel, &drawn[i], 3);
+                texel[3] = 255;
+            }
+        }
+    GLint unpackAlignment = 4, bound = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (!still.Texture)
+        glGenTextures(1, &still.Texture);
+    glBindTexture(GL_TEXTURE_2D, still.Texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, still.TexWidth, still.TexHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rgba.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+}
+
+void DrawStillPixels(const StillPixels& still)
+{
+    if (!still.Texture || still.X1 <= still.X0)
+        return;
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, still.ViewWidth, 0, still.ViewHeight, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_BLEND);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBindTexture(GL_TEXTURE_2D, still.Texture);
+    const float x0 = static_cast<float>(still.X0), y0 = static_cast<float>(still.Y0);
+    const float x1 = static_cast<float>(still.X1), y1 = static_cast<float>(still.Y1);
+    const float s1 = (x1 - x0) / static_cast<float>(still.TexWidth), t1 = (y1 - y0) / static_cast<float>(still.TexHeight);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(x0, y0);
+    glTexCoord2f(s1, 0);
+    glVertex2f(x1, y0);
+    glTexCoord2f(s1, t1);
+    glVertex2f(x1, y1);
+    glTexCoord2f(0, t1);
+    glVertex2f(x0, y1);
+    glEnd();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
 }

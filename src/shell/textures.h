@@ -63,6 +63,30 @@ void DrawBezelOverlay();
 // It draws into the back buffer, so it runs before a frame clears it.
 void PrepareBezelPixels();
 
+// A part of a display that stays the same from frame to frame while the display keeps its
+// size (the engine dials' scales, say), kept as its own pixels: drawn once into the cleared
+// back buffer with the state a frame draws it with, read back, and from then on copied
+// onto each frame's pixels one to one. A frame that used to draw it as hundreds of smoothed
+// line segments then draws one textured rectangle, with the same pixels, as long as
+// nothing under it was drawn before it in the frame.
+struct StillPixels {
+    unsigned Texture = 0;
+    int ViewWidth = 0, ViewHeight = 0;   // the display area it was made for
+    bool Blending = false;               // whether blending was on when it was drawn
+    int TexWidth = 0, TexHeight = 0;     // the texture's size (powers of two)
+    int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;  // its pixels' rectangle in the display area (ends open)
+};
+
+// True when `still` was made for the current display area and blending state.
+bool StillPixelsCurrent(const StillPixels& still);
+
+// Makes `still` from what `draw` draws, when it is not current. It draws into the back
+// buffer, so it runs before a frame clears it.
+void PrepareStillPixels(StillPixels& still, void (*draw)());
+
+// Copies the pixels `draw` changed onto the frame, where it drew them; the others stay.
+void DrawStillPixels(const StillPixels& still);
+
 // The pixel rectangles (x0, y0, x1, y1, ends open) that hold every covered pixel of a
 // width x height mask: the box round the covered pixels less the box round the uncovered
 // pixels inside it, as up to four strips. Returns how many.

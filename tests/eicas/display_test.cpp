@@ -15,6 +15,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <tuple>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -250,4 +251,39 @@ TEST_F(DisplayTest, EveryPageDrawsItsTextsFromCoverage)
         EXPECT_GT(TextCountsNow().coverageTexts, 40);
         EXPECT_EQ(TextCountsNow().outlineTexts, page == DrawElecPage ? 1 : 0);
     }
+}
+
+// The dials' faces are copied from pixels kept at the display's size: the copy must give
+// exactly the pixels of the scales drawn as lines, in both blending states a frame draws
+// them in (off under the bezel, on without it), and an N1 over speed must still turn its
+// own scale red.
+TEST_F(DisplayTest, DialFacesFromTheirKeptPixelsMatchTheDrawnScales)
+{
+    auto pixels = [] {
+        std::vector<unsigned char> px(static_cast<size_t>(484) * Height * 3);
+        glReadPixels(0, 0, 484, Height, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+        return px;
+    };
+    Aircraft.N1Left = 62.4f;
+    Aircraft.N1Right = 63.1f;
+    Aircraft.IttLeft = Aircraft.IttRight = 640;
+    for (bool blending : {true, false}) {
+        blending ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+        EicasReset();
+        ASSERT_FALSE(StillPixelsCurrent(Eicas.EngineFaces));
+        Frame();
+        auto drawn = pixels();
+        PrepareEngineDisplay();
+        ASSERT_TRUE(StillPixelsCurrent(Eicas.EngineFaces)) << blending;
+        EXPECT_GT(Eicas.EngineFaces.X1 - Eicas.EngineFaces.X0, 150);
+        Frame();
+        EXPECT_TRUE(pixels() == drawn) << "blending " << blending;
+    }
+    // Left N1 over speed, the faces kept: its scale red at six o'clock, the right one white.
+    Aircraft.N1Left = 104;
+    ASSERT_TRUE(StillPixelsCurrent(Eicas.EngineFaces));
+    Frame();
+    EXPECT_TRUE(ColourNear(-5.08f, 8.06f - 1.389f, 255, 0, 0));
+    EXPECT_FALSE(ColourNear(-0.67f, 8.06f - 1.389f, 255, 0, 0));
+    EXPECT_TRUE(ColourNear(-0.67f, 8.06f - 1.389f, 255, 255, 255));
 }
