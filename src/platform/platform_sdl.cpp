@@ -175,7 +175,12 @@ PlatformWindowResult PlatformCreateWindow(const char* title, int width, int heig
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    // No depth buffer: no display ever turns the depth test on (everything is drawn in
+    // order on one plane), and without one a software rasteriser skips the buffer's tile
+    // work and takes its faster paths for plain quads: about 1.5 points of a core a unit
+    // at 60 frames/s. The pixel format the displays were built for asks for 16 bits; the
+    // Windows layer keeps asking for them, where the graphics card does that work.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
