@@ -111,7 +111,9 @@ static void Line(float x0, float y0, float x1, float y1, float width, const Disp
     glLoadIdentity();
     glLineWidth(width);
     SetColour(c);
-    TextBatchFlush();
+    glTranslatef(0, 0, -30.0f);
+    TextBatchFlushUnder(std::fmin(x0, x1), std::fmin(y0, y1), std::fmax(x0, x1), std::fmax(y0, y1));
+    glLoadIdentity();
     glBegin(GL_LINES);
     glVertex3f(x0, y0, -30.0f);
     glVertex3f(x1, y1, -30.0f);
@@ -123,7 +125,7 @@ static void Box(float x, float y, float sx, float sy, const DisplayColour& c)
     At(x, y);
     glScalef(sx, sy, 0.0f);
     SetColour(c);
-    TextBatchFlush();
+    TextBatchFlushUnder(0, 0, 1, 1);
     glCallList(MapLists.UnitBoxList);
 }
 
@@ -184,7 +186,7 @@ static void DialNeedle(const DialPlace& d, float angleDeg, const DisplayColour& 
     glLineWidth(2.0f);
     SetColour(c);
     glRotatef(angleDeg, 0, 0, 1);
-    TextBatchFlush();
+    TextBatchFlushUnder(0, 0, 0, 1.389f);
     glBegin(GL_LINES);
     glVertex2f(0, 0);
     glVertex2f(0, 1.389f);

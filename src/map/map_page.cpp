@@ -44,6 +44,14 @@ void ReadImmediate(uint32_t offset, uint32_t size, void* destination)
         SimLinkProcess();
 }
 
+// The texts printed so far wait on unless the drawing that follows, inside this box of the
+// display plane, comes near one of them (see TextBatchFlushUnder).
+void TextsWaitUnless(float x0, float y0, float x1, float y1)
+{
+    At(0, 0, -30.0f);
+    TextBatchFlushUnder(x0, y0, x1, y1);
+}
+
 void ReadNavGpsState()
 {
     ReadImmediate(0x132C, 4, &Map.NavGpsSwitch);
@@ -310,17 +318,17 @@ void DrawMapPage()
     TextBatchFlush();
     Map.MapFrameCounter = (Map.MapFrameCounter + 1) % 4;
     DrawRangeArcs();
-    TextBatchFlush();
+    TextsWaitUnless(-2.5f, 0.0f, 2.5f, 4.6f);   // the own aircraft, round (0, 2.32)
     DrawOwnAircraft();
     glDisable(GL_SCISSOR_TEST);
     DrawAirData();
     DrawCheckEicas();
-    TextBatchFlush();
+    TextsWaitUnless(-1.2f, 8.6f, 1.2f, 10.6f);   // the heading readout's box
     DrawHeadingReadout();
     TextBatchFlush();
     DrawHeadingMarker();
     DrawWind();
-    TextBatchFlush();
+    TextsWaitUnless(2.9f, -7.4f, 5.4f, -5.8f);   // the legend frame (the GPS block is text)
     DrawLegendFrame();
     DrawGpsBlock();
 }

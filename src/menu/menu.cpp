@@ -18,6 +18,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 MenuState Menu;
 
 void MenuReset()
@@ -53,7 +55,7 @@ void DrawLegendBox(float originX, float originY, float top)
 
 void DrawLine(float x1, float y1, float x2, float y2)
 {
-    TextBatchFlush();
+    TextBatchFlushUnder(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
     glBegin(GL_LINES);
     glVertex2f(x1, y1), glVertex2f(x2, y2);
     glEnd();

@@ -392,6 +392,40 @@ void TextBatchFlush()
     FlushPending();
 }
 
+void TextBatchFlushUnder(float x0, float y0, float x1, float y1)
+{
+    if (Coverage.pendingCount == 0)
+        return;
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    double left = 1e9, bottom = 1e9, right = -1e9, top = -1e9;
+    const float corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+    for (const auto& c : corners) {
+        GLdouble wx, wy, wz;
+        if (!gluProject(c[0], c[1], 0, model, projection, viewport, &wx, &wy, &wz) || !std::isfinite(wx) ||
+            !std::isfinite(wy)) {
+            FlushPending();
+            return;
+        }
+        left = std::min(left, wx), right = std::max(right, wx);
+        bottom = std::min(bottom, wy), top = std::max(top, wy);
+    }
+    // A smoothed line of the widest width drawn (3 px) reaches two pixels past its edge;
+    // two more for rounding.
+    constexpr double Reach = 4;
+    left -= Reach, bottom -= Reach, right += Reach, top += Reach;
+    for (int i = 0; i < Coverage.pendingCount; ++i) {
+        const PendingGlyph& g = Coverage.pending[i];
+        if (g.x < right && g.x + g.w > left && g.y < top && g.y + g.h > bottom) {
+            FlushPending();
+            return;
+        }
+    }
+}
+
 void TextBatchEnd()
 {
     FlushPending();

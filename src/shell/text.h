@@ -40,6 +40,11 @@ void TextFrameStart();
 void TextBatchBegin();
 void TextBatchFlush();
 void TextBatchEnd();
+// TextBatchFlush for a drawing that lies inside the box (x0, y0)-(x1, y1) of the current
+// model-view: the waiting texts are drawn first only when one of them comes within a few
+// pixels of the box on the screen. Where none does, the two never share a pixel and the
+// texts wait on, so each switch into the atlas and back is paid once for many drawings.
+void TextBatchFlushUnder(float x0, float y0, float x1, float y1);
 void TextCoverageEnable(bool on);   // off: every text is filled as outlines (comparisons)
 void TextCoverageReset();           // empties the atlas and the counts; the texture goes too
 TextCounts TextCountsNow();

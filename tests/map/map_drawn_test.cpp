@@ -108,8 +108,9 @@ TEST_F(MapDrawn, RoseTicksReachTheMasksEdgesAtAnyHeading)
         for (int bearing = 0; bearing < 360; bearing += 5) {
             const float at = std::fmod(bearing - heading + 540.0f, 360.0f) - 180.0f;   // -180..180
             SCOPED_TRACE("heading " + std::to_string(heading) + " bearing " + std::to_string(bearing));
-            if (std::fabs(at) <= arcHalf - 1.5f)
+            if (std::fabs(at) <= arcHalf - 1.5f) {
                 EXPECT_GT(BrightestNear(RoseX(at, radius), RoseY(at, radius)), 120);
+            }
         }
     }
 }

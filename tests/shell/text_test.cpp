@@ -129,3 +129,45 @@ TEST_F(TextTest, GlyphsAreFilledWhereTheTraceSaysTheTextStarts)
     EXPECT_GT(lit, 40);
     PlatformSaveScreenshot((unit + "/text.png").c_str());
 }
+
+// A drawing declared away from the waiting texts lets them wait (they end up over it, as
+// after any later flush); one declared on them, or within a smoothed edge's reach of them,
+// draws them first, so the drawing covers them.
+TEST_F(TextTest, TextsWaitOnlyForDrawingsThatStayClearOfThem)
+{
+    auto litInBox = [](float x0, float y0, float x1, float y1) {
+        const int px0 = static_cast<int>(433 / 2.0f + x0 * PixelsPerUnit), px1 = static_cast<int>(433 / 2.0f + x1 * PixelsPerUnit);
+        const int py0 = static_cast<int>(605 / 2.0f + y0 * PixelsPerUnit), py1 = static_cast<int>(605 / 2.0f + y1 * PixelsPerUnit);
+        std::vector<unsigned char> px(static_cast<size_t>(px1 - px0) * (py1 - py0) * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(px0, py0, px1 - px0, py1 - py0, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+        int lit = 0;
+        for (size_t i = 0; i < px.size(); i += 3)
+            lit += px[i + 1] > 128;
+        return lit;
+    };
+    // "HDG" from (-2, 0), 0.75 em: about 1.6 x 0.6 units. An opaque black rectangle over
+    // it, declared as lying from `declared` rightwards.
+    auto frame = [&](float declared) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        TextBatchBegin();
+        glLoadIdentity();
+        glTranslatef(-2, 0, -30.0f);
+        glScalef(0.75f, 0.75f, 0.0f);
+        glColor3f(0.0f, 1.0f, 0.0f);
+        PrintText(2, 1, "HDG");
+        glLoadIdentity();
+        glTranslatef(0, 0, -30.0f);
+        TextBatchFlushUnder(declared, -0.5f, declared + 1.0f, 1.0f);
+        glColor3f(0.0f, 0.0f, 0.0f);
+        glRectf(-3.0f, -1.0f, 1.0f, 1.5f);
+        TextBatchEnd();
+        return litInBox(-2.5f, -0.5f, 0.5f, 1.0f);
+    };
+    EXPECT_GT(frame(4.0f), 30);   // far to the right: the text waits and stays on top
+    EXPECT_EQ(frame(-1.5f), 0);   // on the text: drawn first, then covered
+    // Just right of the text's last letter, closer than a smoothed line's reach.
+    float last = 0;
+    const float end = -2 + TextWidth("HDG", &last) * 0.75f;
+    EXPECT_EQ(frame(end + 2.0f / PixelsPerUnit), 0);
+}
