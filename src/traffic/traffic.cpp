@@ -319,13 +319,33 @@ void DrawOwnAircraftAndRing(int range)
         return;
     SetColour(ColourWhite);
     const float ring = 2.0f / range;
+    // Each mark is a small ring (radii 0.24 and 0.359 of its scale, 32 slices, as the
+    // quadric's disk lays it out), turned 30 degrees on from the last and out at the 2 NM
+    // radius. The twelve go as one batch of quads, placed here: drawn as twelve disks
+    // under a matrix each they cost a software rasteriser a draw apiece.
+    At(0, PictureCentreY);
+    constexpr double Pi = 3.14159265358979323846;
+    constexpr float Inner = 0.24f, Outer = 0.359f;
+    constexpr int Slices = 32;
+    glBegin(GL_QUADS);
     for (int k = 0; k < 12; ++k) {
-        At(0, PictureCentreY);
-        glRotatef(30.0f * k, 0, 0, 1);
-        glTranslatef(0, ring * PictureRadius, 0);
-        Scale(ring);
-        gluDisk(Window.SharedQuadric, 0.24, 0.359, 32, 1);
+        const double turn = 30.0 * k * Pi / 180.0;
+        const float c = static_cast<float>(std::cos(turn)), s = static_cast<float>(std::sin(turn));
+        // A point of the mark, (x, y) in its own scale, on the picture.
+        auto vertex = [&](float x, float y) {
+            const float px = ring * x, py = ring * y + ring * PictureRadius;
+            glVertex2f(px * c - py * s, px * s + py * c);
+        };
+        for (int i = 0; i < Slices; ++i) {
+            const float a0 = static_cast<float>(2 * Pi * i / Slices), a1 = static_cast<float>(2 * Pi * (i + 1) / Slices);
+            const float s0 = std::sin(a0), c0 = std::cos(a0), s1 = std::sin(a1), c1 = std::cos(a1);
+            vertex(Outer * s0, Outer * c0);
+            vertex(Inner * s0, Inner * c0);
+            vertex(Inner * s1, Inner * c1);
+            vertex(Outer * s1, Outer * c1);
+        }
     }
+    glEnd();
 }
 
 } // namespace
