@@ -11,6 +11,7 @@
 #include "shell/config.h"
 #include "shell/shell.h"
 #include "shell/text.h"
+#include "shell/textures.h"
 #include "shell/window.h"
 #include "simlink/simlink.h"
 #include "traffic/traffic.h"
@@ -58,6 +59,11 @@ int MapRangeNm() { return 10; }
 float TextWidth(const char*, float* lastAdvance) { return *lastAdvance = 0.5f, 1.0f; }
 // No text cache and no trace: batches have nothing waiting, and nothing is traced.
 void TextBatchFlush() {}
+void TextBatchFlushUnder(float, float, float, float) {}
+// No kept pixels: the dials' faces are drawn as lines, through the stubs below.
+bool StillPixelsCurrent(const StillPixels&) { return false; }
+void PrepareStillPixels(StillPixels&, void (*)()) {}
+void DrawStillPixels(const StillPixels&) {}
 bool TextTraceActive() { return false; }
 void TraceRoseLabels() {}
 // The rose's ticks and labels are fixed figures, nothing of the readouts.

@@ -223,16 +223,49 @@ void DrawRoseFigure()
         glVertex2f(8.39f * s, 8.39f * c);
     }
     glEnd();
+    // The labels, filled from their glyphs' outlines. Where the font keeps its glyphs'
+    // triangles they too go in one batch, each placed here as PlaceRoseLabel and the glyph
+    // lists would place it (a draw a glyph cost llvmpipe more than the glyph's triangles);
+    // otherwise each glyph's list is called under the label's matrix.
+    char buffers[12][8];
+    const char* labels[12] = {};
+    bool batch = true;
     for (int a = 0; a < 360; a += 30) {
-        if (!hidden(a, LabelHiddenMargin)) {
-            char buffer[8];
-            const char* label = RoseLabel(a, buffer);
+        if (hidden(a, LabelHiddenMargin))
+            continue;
+        const char* label = labels[a / 30] = RoseLabel(a, buffers[a / 30]);
+        for (const char* p = label; *p; ++p)
+            batch = batch && GlyphTriangles(2, static_cast<unsigned char>(*p)) != nullptr;
+    }
+    if (batch)
+        glBegin(GL_TRIANGLES);
+    for (int a = 0; a < 360; a += 30) {
+        const char* label = labels[a / 30];
+        if (!label)
+            continue;
+        if (!batch) {
             glPushMatrix();
             PlaceRoseLabel(a, label);
             RecordLabel(label);
             glPopMatrix();
+            continue;
+        }
+        // Clockwise by a: (x, y) turns to (x cos a + y sin a, y cos a - x sin a).
+        const double turn = a * 3.14159265358979323846 / 180.0;
+        const float s = static_cast<float>(std::sin(turn)), c = static_cast<float>(std::cos(turn));
+        float pen = -TextWidth(label, nullptr) / 2;
+        for (const char* p = label; *p; ++p) {
+            const unsigned char code = static_cast<unsigned char>(*p);
+            const std::vector<float>& triangles = *GlyphTriangles(2, code);
+            for (size_t i = 0; i + 1 < triangles.size(); i += 2) {
+                const float x = triangles[i] + pen, y = triangles[i + 1] + RoseLabelRadius;
+                glVertex2f(x * c + y * s, y * c - x * s);
+            }
+            pen += Font.SlotMetrics[2][code].cellIncX;
         }
     }
+    if (batch)
+        glEnd();
     glLoadIdentity();
     SetColour(ColourBlack);
     glTranslatef(0, 2.28f, -30.0f);

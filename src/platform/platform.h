@@ -112,6 +112,11 @@ void PlatformRegisterFontFile(const char* path);
 // compiled (empty) so calling them is harmless.
 bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, PlatformGlyphMetrics metrics[256]);
 
+// The filled triangles of one glyph of the last build at that weight, as x, y pairs in em
+// units (three pairs a triangle), exactly what its display list draws before it advances;
+// null where the layer keeps no such copy (the Windows one builds its lists in the system).
+const std::vector<float>* PlatformGlyphTriangles(bool bold, int code);
+
 // Anti-aliased coverage of one glyph, for small text: 8-bit coverage rows, top row first,
 // `width` bytes a row, placed with its top-left pixel `left` pixels right of the pen and
 // `top` pixels above the baseline.

@@ -117,9 +117,24 @@ int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
 // Vertices made by the tessellator where contours cross must outlive the polygon.
 std::deque<GLdouble[3]>* CombinedVertices = nullptr;
 
-void CALLBACK TessBegin(GLenum type) { glBegin(type); }
+// The glyph being compiled keeps a copy of its triangles here (see PlatformGlyphTriangles);
+// a primitive other than plain triangles spoils the copy, which is then dropped.
+std::vector<float>* Recording = nullptr;
+bool RecordingSpoilt = false;
+
+void CALLBACK TessBegin(GLenum type)
+{
+    glBegin(type);
+    RecordingSpoilt = RecordingSpoilt || type != GL_TRIANGLES;
+}
 void CALLBACK TessEnd() { glEnd(); }
-void CALLBACK TessVertex(void* data) { glVertex3dv(static_cast<GLdouble*>(data)); }
+void CALLBACK TessVertex(void* data)
+{
+    const GLdouble* v = static_cast<GLdouble*>(data);
+    glVertex3dv(v);
+    if (Recording)
+        Recording->insert(Recording->end(), {static_cast<float>(v[0]), static_cast<float>(v[1])});
+}
 // Registering an edge-flag callback makes the tessellator emit plain triangles.
 void CALLBACK TessEdgeFlag(GLboolean) {}
 void CALLBACK TessCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out)
@@ -191,9 +206,16 @@ std::string FindFaceFile(const char* face, bool bold, int* index, bool* exact)
     return path;
 }
 
-void CompileGlyph(FT_Face ft, GLUtesselator* tess, int code, unsigned list, PlatformGlyphMetrics* m)
+std::vector<float> Triangles[2][256];
+bool TrianglesKept[2][256] = {};
+
+void CompileGlyph(FT_Face ft, GLUtesselator* tess, int code, unsigned list, PlatformGlyphMetrics* m, bool bold)
 {
     *m = PlatformGlyphMetrics{};
+    std::vector<float>& triangles = Triangles[bold ? 1 : 0][code];
+    triangles.clear();
+    Recording = &triangles;
+    RecordingSpoilt = false;
     unsigned long unicode = UnicodeFromAnsi(code);
     FT_UInt glyph = unicode ? FT_Get_Char_Index(ft, unicode) : 0;
     glNewList(list, GL_COMPILE);
@@ -218,6 +240,10 @@ void CompileGlyph(FT_Face ft, GLUtesselator* tess, int code, unsigned list, Plat
         glTranslatef(m->cellIncX, 0, 0);
     }
     glEndList();
+    Recording = nullptr;
+    TrianglesKept[bold ? 1 : 0][code] = !RecordingSpoilt && triangles.size() % 6 == 0;
+    if (RecordingSpoilt)
+        triangles.clear();
 }
 } // namespace
 
@@ -260,8 +286,10 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
     // Codes 0..254 get glyphs; code 255 gets none and stays an empty list.
     for (int code = 0; code < 256; ++code) {
         if (opened && code < 255) {
-            CompileGlyph(ft, tess, code, listBase + code, &metrics[code]);
+            CompileGlyph(ft, tess, code, listBase + code, &metrics[code], bold);
         } else {
+            Triangles[bold ? 1 : 0][code].clear();
+            TrianglesKept[bold ? 1 : 0][code] = true;   // an empty list draws nothing
             metrics[code] = PlatformGlyphMetrics{};
             glNewList(listBase + code, GL_COMPILE);
             glEndList();
@@ -269,6 +297,13 @@ bool PlatformBuildOutlineFont(const char* face, bool bold, unsigned listBase, Pl
     }
     gluDeleteTess(tess);
     return opened && exact;
+}
+
+const std::vector<float>* PlatformGlyphTriangles(bool bold, int code)
+{
+    if (code < 0 || code > 255 || !TrianglesKept[bold ? 1 : 0][code])
+        return nullptr;
+    return &Triangles[bold ? 1 : 0][code];
 }
 
 bool PlatformRasteriseGlyph(bool bold, int code, float emX, float emY, float phaseX, PlatformGlyphImage* image)

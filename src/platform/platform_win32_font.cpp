@@ -104,6 +104,13 @@ FIXED FixedFrom(double value)
 }
 } // namespace
 
+// The system compiles the outline lists itself and keeps no copy of their triangles: the
+// callers call the lists.
+const std::vector<float>* PlatformGlyphTriangles(bool, int)
+{
+    return nullptr;
+}
+
 bool PlatformRasteriseGlyph(bool bold, int code, float emX, float emY, float phaseX, PlatformGlyphImage* image)
 {
     HDC dc = Win32WindowDc();

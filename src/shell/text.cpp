@@ -476,6 +476,11 @@ void BuildFont(const char* face, int slot, int height, int weight)
         Coverage.enabled = false;
 }
 
+const std::vector<float>* GlyphTriangles(int slot, unsigned char code)
+{
+    return Font.ListBase[slot & 3] ? PlatformGlyphTriangles(Coverage.slotBold[slot & 3], code) : nullptr;
+}
+
 void KillFonts()
 {
     TextCoverageReset();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include <vector>
 
 // Font state; one instance, `Font`. Lists live as long as the rendering context.
 struct FontState {
@@ -18,6 +19,9 @@ constexpr int PrintTextMax = 255;   // characters of formatted text
 
 void BuildFont(const char* face, int slot, int height, int weight);
 void KillFonts();
+// The triangles slot's list `code` fills, in em units (see PlatformGlyphTriangles); null
+// when the platform keeps none, and the list must be called instead.
+const std::vector<float>* GlyphTriangles(int slot, unsigned char code);
 
 // Alignment 0 centres on the current position, 2 puts the start of the last character on
 // it, anything else starts the text there. The translation stays in the model-view matrix.
