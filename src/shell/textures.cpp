@@ -201,6 +201,18 @@ int PowerOfTwoAtLeast(int n)
     return p;
 }
 
+// RGBA texels one to one onto window pixels: the texture (made when `name` is 0) gets them
+// unfiltered, and stays bound.
+void UploadPixelTexture(unsigned& name, int width, int height, const std::vector<uint8_t>& rgba)
+{
+    if (!name)
+        glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
 // One pass of the strips into the cleared back buffer, read back as RGB rows (bottom up).
 void ReadStripsPass(int width, int height, std::vector<uint8_t>& rgb)
 {
@@ -262,13 +274,7 @@ void PrepareBezelPixels()
         }
     }
     bezel.RectCount = BezelRectangles(drawn, width, height, bezel.Rects);
-    if (!bezel.Texture)
-        glGenTextures(1, &bezel.Texture);
-    glBindTexture(GL_TEXTURE_2D, bezel.Texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, bezel.TexWidth, bezel.TexHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 rgba.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    UploadPixelTexture(bezel.Texture, bezel.TexWidth, bezel.TexHeight, rgba);
     bezel.ViewWidth = width;
     bezel.ViewHeight = height;
     glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
@@ -416,13 +422,7 @@ void PrepareStillPixels(StillPixels& still, void (*draw)())
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (!still.Texture)
-        glGenTextures(1, &still.Texture);
-    glBindTexture(GL_TEXTURE_2D, still.Texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, still.TexWidth, still.TexHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 rgba.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    UploadPixelTexture(still.Texture, still.TexWidth, still.TexHeight, rgba);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
 }
