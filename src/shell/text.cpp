@@ -98,6 +98,8 @@ struct AtlasGlyph {
     short tx = 0, ty = 0;
 };
 
+constexpr int MaxClips = 8;
+
 struct PendingGlyph {
     short x, y, w, h;   // window pixels from the bottom left, as GL counts
     short tx, ty;
@@ -116,8 +118,15 @@ struct CoverageState {
     PendingGlyph pending[MaxPending];
     int pendingCount = 0;
     GLint pendingViewport[4] = {};
-    bool pendingScissor = false;
-    GLint pendingScissorBox[4] = {};
+    // The scissoring each run of waiting glyphs was printed under, from its first glyph on:
+    // a batch may span a change of clip (the map's labels, then the air data outside it),
+    // and each run is drawn clipped as it was printed.
+    struct Clip {
+        bool scissor = false;
+        GLint box[4] = {};
+        int first = 0;
+    } clips[MaxClips];
+    int clipCount = 0;
 };
 CoverageState Coverage;
 
@@ -217,13 +226,6 @@ void FlushPending()
                texture = glIsEnabled(GL_TEXTURE_2D), depth = glIsEnabled(GL_DEPTH_TEST);
     const GLint* vp = Coverage.pendingViewport;
     glViewport(vp[0], vp[1], vp[2], vp[3]);
-    if (Coverage.pendingScissor) {
-        glEnable(GL_SCISSOR_TEST);
-        const GLint* b = Coverage.pendingScissorBox;
-        glScissor(b[0], b[1], b[2], b[3]);
-    } else {
-        glDisable(GL_SCISSOR_TEST);
-    }
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
@@ -238,22 +240,35 @@ void FlushPending()
     glPushMatrix();
     glLoadIdentity();
     const float s = 1.0f / AtlasSize;
-    glBegin(GL_QUADS);
-    for (int i = 0; i < Coverage.pendingCount; ++i) {
-        const PendingGlyph& g = Coverage.pending[i];
-        glColor4fv(g.colour);
-        // The atlas holds the coverage top row first: its first row is the glyph's top.
-        glTexCoord2f(g.tx * s, (g.ty + g.h) * s);
-        glVertex2i(g.x, g.y);
-        glTexCoord2f((g.tx + g.w) * s, (g.ty + g.h) * s);
-        glVertex2i(g.x + g.w, g.y);
-        glTexCoord2f((g.tx + g.w) * s, g.ty * s);
-        glVertex2i(g.x + g.w, g.y + g.h);
-        glTexCoord2f(g.tx * s, g.ty * s);
-        glVertex2i(g.x, g.y + g.h);
+    for (int c = 0; c < Coverage.clipCount; ++c) {
+        const CoverageState::Clip& clip = Coverage.clips[c];
+        const int end = c + 1 < Coverage.clipCount ? Coverage.clips[c + 1].first : Coverage.pendingCount;
+        if (end <= clip.first)
+            continue;
+        if (clip.scissor) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(clip.box[0], clip.box[1], clip.box[2], clip.box[3]);
+        } else {
+            glDisable(GL_SCISSOR_TEST);
+        }
+        glBegin(GL_QUADS);
+        for (int i = clip.first; i < end; ++i) {
+            const PendingGlyph& g = Coverage.pending[i];
+            glColor4fv(g.colour);
+            // The atlas holds the coverage top row first: its first row is the glyph's top.
+            glTexCoord2f(g.tx * s, (g.ty + g.h) * s);
+            glVertex2i(g.x, g.y);
+            glTexCoord2f((g.tx + g.w) * s, (g.ty + g.h) * s);
+            glVertex2i(g.x + g.w, g.y);
+            glTexCoord2f((g.tx + g.w) * s, g.ty * s);
+            glVertex2i(g.x + g.w, g.y + g.h);
+            glTexCoord2f(g.tx * s, g.ty * s);
+            glVertex2i(g.x, g.y + g.h);
+        }
+        glEnd();
     }
-    glEnd();
     Coverage.pendingCount = 0;
+    Coverage.clipCount = 0;
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -316,15 +331,23 @@ bool QueueCoverage(int slot, const char* text, size_t length, const GLfloat colo
     const bool scissor = glIsEnabled(GL_SCISSOR_TEST);
     if (scissor)
         glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
+    auto sameClip = [&](const CoverageState::Clip& clip) {
+        return clip.scissor == scissor && (!scissor || std::memcmp(scissorBox, clip.box, sizeof scissorBox) == 0);
+    };
+    const bool newClip = Coverage.clipCount == 0 || !sameClip(Coverage.clips[Coverage.clipCount - 1]);
     if (Coverage.pendingCount > 0 &&
-        (std::memcmp(viewport, Coverage.pendingViewport, sizeof viewport) != 0 || scissor != Coverage.pendingScissor ||
-         (scissor && std::memcmp(scissorBox, Coverage.pendingScissorBox, sizeof scissorBox) != 0) ||
-         Coverage.pendingCount + static_cast<int>(length) > MaxPending))
+        (std::memcmp(viewport, Coverage.pendingViewport, sizeof viewport) != 0 ||
+         (newClip && Coverage.clipCount == MaxClips) || Coverage.pendingCount + static_cast<int>(length) > MaxPending))
         FlushPending();
     if (Coverage.pendingCount == 0) {
         std::memcpy(Coverage.pendingViewport, viewport, sizeof viewport);
-        Coverage.pendingScissor = scissor;
-        std::memcpy(Coverage.pendingScissorBox, scissorBox, sizeof scissorBox);
+        Coverage.clipCount = 0;
+    }
+    if (Coverage.clipCount == 0 || !sameClip(Coverage.clips[Coverage.clipCount - 1])) {
+        CoverageState::Clip& clip = Coverage.clips[Coverage.clipCount++];
+        clip.scissor = scissor;
+        std::memcpy(clip.box, scissorBox, sizeof scissorBox);
+        clip.first = Coverage.pendingCount;
     }
     const int start = Coverage.pendingCount;
     double pen = ox;
@@ -378,6 +401,7 @@ void TextFrameStart()
     // and what it held was drawn with the frame it belonged to or not at all.
     Coverage.batchDepth = 0;
     Coverage.pendingCount = 0;
+    Coverage.clipCount = 0;
     if (Coverage.resetDue)
         ResetAtlas();
 }
@@ -442,6 +466,7 @@ void TextCoverageEnable(bool on)
 void TextCoverageReset()
 {
     Coverage.pendingCount = 0;
+    Coverage.clipCount = 0;
     Coverage.batchDepth = 0;
     ResetAtlas();
     Coverage.counts = TextCounts{};
