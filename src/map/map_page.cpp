@@ -205,6 +205,7 @@ void DrawWind()
     At(-5.42f, 3.32f, -30.0f);
     glRotatef(Aircraft.MagHeading - Aircraft.WindDirection, 0, 0, 1);
     glScalef(-0.8f, -0.8f, 1.0f);
+    TextBatchFlushUnder(-0.18f, -0.4f, 0.18f, 0.4f);
     glBegin(GL_LINES);
     glVertex2f(0, -0.4f), glVertex2f(0, 0.4f);
     glVertex2f(0, 0.4f), glVertex2f(0.18f, 0.25f);
@@ -288,6 +289,7 @@ void DrawHeadingMarker()
     int m = 0;
     const int side = HeadingMarkerSide(Aircraft.ApHeading, Aircraft.MagHeading, &m);
     if (side != 0) {
+        TextBatchFlush();
         glCallList(side > 0 ? MapLists.MarkerArrowRight : MapLists.MarkerArrowLeft);
         return;
     }
@@ -299,6 +301,8 @@ void DrawHeadingMarker()
     glRotatef(Aircraft.MagHeading - static_cast<float>(m) + 90.0f, 0, 0, 1);
     glScalef(0.909f, 1.09f, 1.0f);
     glTranslatef(7.389f, -0.529f, 0);
+    // Over the heading readout's figures when the selected heading is the one flown.
+    TextBatchFlushUnder(0, 0, 0.484f, 1.0f);
     glBegin(GL_LINE_STRIP);
     glVertex2f(0, 0), glVertex2f(0.484f, 0), glVertex2f(0.484f, 0.182f), glVertex2f(0, 0.5f);
     glVertex2f(0.484f, 0.818f), glVertex2f(0.484f, 1), glVertex2f(0, 1), glVertex2f(0, 0);
@@ -325,7 +329,6 @@ void DrawMapPage()
     DrawCheckEicas();
     TextsWaitUnless(-1.2f, 8.6f, 1.2f, 10.6f);   // the heading readout's box
     DrawHeadingReadout();
-    TextBatchFlush();
     DrawHeadingMarker();
     DrawWind();
     TextsWaitUnless(2.9f, -7.4f, 5.4f, -5.8f);   // the legend frame (the GPS block is text)

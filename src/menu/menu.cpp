@@ -214,9 +214,12 @@ void DrawLegends()
     static const Legend alerts[] = {{0.364f, -1.06f, "CAS"}};
 
     if (Menu.MenuLevel == 0) {
+        // The bracket goes before its legends: it shares no pixel with "MENU" (its line
+        // starts a pixel or two past the word), so the picture is the same, and the
+        // legends need not be drawn out of their batch just for it.
+        DrawMenuBracket();
         DrawLegendRow(-5.299f, -7.389f, top, 6);
         DrawLegendRow(-3.469f, -6.559f, topUpper, 3);
-        DrawMenuBracket();
     } else if (Menu.MenuLevel == 1) {
         DrawLegendRow(-5.299f, -7.389f, systems, 6);
     } else if (Menu.MenuLevel == 2) {
