@@ -364,13 +364,12 @@ void DrawTraffic()
     At(4.39f, -2.199f);
     Scale(0.499f);
     PrintText(2, 0, "%d", range);
+    TextBatchFlush();   // the targets' labels, over every target
     glDisable(GL_SCISSOR_TEST);
 
-    // The frame round the TCAS soft-key legend says the picture is on. The targets' labels
-    // are drawn over every target, and before the frame wherever they come near it.
+    // The frame round the TCAS soft-key legend says the picture is on.
     glLineWidth(2.0f);
     At(0.419f, -3.409f);
-    TextBatchFlushUnder(-0.839f, -4.109f, 0.839f, -3.4199f);
     glBegin(GL_LINE_STRIP);
     glVertex2f(-0.839f, -4.109f), glVertex2f(0.839f, -4.109f), glVertex2f(0.839f, -3.4199f);
     glVertex2f(-0.839f, -3.4199f), glVertex2f(-0.839f, -4.109f);
